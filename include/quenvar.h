@@ -1,0 +1,85 @@
+/*
+ * quenvar — survey control network processing for a host application.
+ *
+ * The library keeps one network in process-wide storage. Load it with zrLoadData, work on it
+ * with the calculation, closure, adjustment and report functions, save it with zrSaveData and
+ * release it with zrFreeData. Strings crossing this boundary are NUL-terminated GBK text;
+ * paths are opened unchanged. Results are 1 for success and 0 for failure unless stated.
+ * All calls must come from one thread.
+ */
+#ifndef QUENVAR_H
+#define QUENVAR_H
+
+#if defined(QUENVAR_BUILDING)
+#define QUENVAR_API __attribute__((visibility("default")))
+#else
+#define QUENVAR_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Network files ------------------------------------------------------------------- */
+
+/* Loads a binary database file, a text observation file or a comma-separated pair into the
+ * network; a null path gives an empty network. 1 if loaded. */
+QUENVAR_API int zrLoadData(const char* path);
+/* Writes the network in the format chosen by the file extension; pointsOnly (low 16 bits)
+ * makes the text writer write the points alone. 1 if written. */
+QUENVAR_API int zrSaveData(const char* path, int pointsOnly);
+/* Releases the network; harmless when nothing is loaded. */
+QUENVAR_API void zrFreeData(void);
+
+/* ---- Adjustment parameters ----------------------------------------------------------- */
+
+/* Stores one a-priori accuracy parameter of kind 1-5; which = 0 selects the ordinary field,
+ * any other value the class-4 or second field. */
+QUENVAR_API void zrSetAdjustmentParam(int kind, double value, int which);
+
+/* ---- Approximate coordinates and heights -------------------------------------------- */
+
+QUENVAR_API int zrXYCalculate(void);
+QUENVAR_API int zrHCalculate(void);
+
+/* ---- Adjustment ---------------------------------------------------------------------- */
+
+/* method: 0 single (run as iterated through this entry), 1-5 and 7 robust and variance
+ * component schemes, 6 iterated; iterations: the most passes to run. 1 on success. */
+QUENVAR_API int zrXYAdjustment(int method, int iterations);
+QUENVAR_API int zrHAdjustment(int method, int iterations);
+
+/* ---- Closures ------------------------------------------------------------------------ */
+
+QUENVAR_API void zrXYCloseErrorWindow(void);
+QUENVAR_API void zrHCloseErrorWindow(void);
+QUENVAR_API int zrXYCloseErrorReport(const char* path);
+QUENVAR_API int zrHCloseErrorReport(const char* path);
+
+/* ---- Reports ------------------------------------------------------------------------- */
+
+QUENVAR_API int zrRawAnalyseAfterAdj(const char* path);
+QUENVAR_API int zrReportOnNetwork(const char* path);
+QUENVAR_API int zrReportOnAdjusetment(const char* path);
+QUENVAR_API int zrReportOnPointAdj(const char* path);
+QUENVAR_API int zrReportOnObserveAdj(const char* path);
+
+/* ---- Adjustment window --------------------------------------------------------------- */
+
+QUENVAR_API int OnTextEditor(const char* loadPath, const char* savePath);
+QUENVAR_API int zrAdjustmentWindow(const char* loadPath, const char* savePath);
+
+/* ---- Messages (extension for hosts without Windows message boxes) -------------------- */
+
+/* kind 1: information box, 2: yes/no question (return non-zero for Yes), 4: progress window
+ * text, 5: progress window closed. text and caption are GBK. */
+typedef int (*zrMessageHook)(const char* text, const char* caption, int kind, void* context);
+/* Routes every box and progress text to hook; a null hook restores the default (standard
+ * error, questions answered by the environment variable QUENVAR_ANSWER). */
+QUENVAR_API void zrSetMessageHook(zrMessageHook hook, void* context);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QUENVAR_H */

@@ -1,0 +1,10 @@
+#include "frame/library_state.h"
+#include "quenvar.h"
+
+using namespace quenvar;
+
+extern "C" void zrSetAdjustmentParam(int /*kind*/, double /*value*/, int /*which*/) {}
+
+extern "C" int zrXYAdjustment(int /*method*/, int /*iterations*/) { return 0; }
+
+extern "C" int zrHAdjustment(int /*method*/, int /*iterations*/) { return 0; }

@@ -1,0 +1,6 @@
+#include "frame/library_state.h"
+#include "quenvar.h"
+
+using namespace quenvar;
+
+extern "C" void zrSetMessageHook(zrMessageHook hook, void* context) { Library().ui.SetHook(hook, context); }

@@ -1,0 +1,52 @@
+// The network database: one header, the point, observation, station and precision record
+// arrays, and the adjustment's weight table. An empty vector is an absent array.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "netdb/records.h"
+
+namespace quenvar {
+
+class Messenger;
+
+inline constexpr int PointsPerUnit = 1024;
+inline constexpr int ObsPerUnit = 4096;
+
+struct Network {
+    NetHeader hdr{};
+    std::vector<PointRec> points;      // 0 is no point; 1..pointCount
+    std::vector<ObsRec> obs;           // 0 is no observation; 1..obsCount
+    std::vector<StationRec> stations;  // one per point index; 0 is the calculation's scratch
+    std::vector<EllipseRec> ellipses;  // 0..ellipseCount, record 0 the maxima
+    // Adjustment results: 2 x (obsCount + 1) weights then adjusted-observation cofactors,
+    // 4-byte floats by observation index.
+    std::vector<float> weightTable;
+
+    bool Present() const { return !points.empty(); }
+    int PointCapacity() const { return int(points.size()); }
+    int ObsCapacity() const { return int(obs.size()); }
+
+    PointRec& Point(int i) { return points[size_t(i)]; }
+    const PointRec& Point(int i) const { return points[size_t(i)]; }
+    ObsRec& Obs(int i) { return obs[size_t(i)]; }
+    const ObsRec& Obs(int i) const { return obs[size_t(i)]; }
+    StationRec& Station(int i) { return stations[size_t(i)]; }
+    const StationRec& Station(int i) const { return stations[size_t(i)]; }
+};
+
+// Releases every array; harmless when they are already absent.
+void FreeDatabase(Network& net);
+// Sets every header field to its reset value.
+void ResetHeader(NetHeader& hdr);
+// Frees the storage, resets the header when asked, and allocates zero-filled arrays of
+// (capacityStep + 1) units with capacityStep = 2. Out of memory ends the process (code 11).
+void AllocateDatabase(Network& net, Messenger& ui, bool reset);
+// Enlarges every array by one unit and drops the precision records. Out of memory ends the
+// process (code 1).
+void GrowDatabase(Network& net, Messenger& ui);
+// Appends an empty observation to station's chain; its index, or 0 when there is no space.
+int AddObservation(Network& net, Messenger& ui, int station);
+
+}  // namespace quenvar

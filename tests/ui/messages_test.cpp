@@ -1,0 +1,98 @@
+#include "ui/messenger.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "frame/library_state.h"
+#include "quenvar.h"
+#include "tests/support/recording_messenger.h"
+#include "ui/hook_messenger.h"
+#include "ui/string_table.h"
+
+namespace quenvar {
+namespace {
+
+using testing::RecordingMessenger;
+
+TEST(ShowMessage, KindsAndAnswers) {
+    RecordingMessenger ui;
+    ui.answers = {0, 1};
+    EXPECT_EQ(ShowMessage(ui, "q1", 0, MsgQuestion), 0);
+    EXPECT_EQ(ShowMessage(ui, "q2", 1, MsgQuestion), 1);
+    EXPECT_EQ(ShowMessage(ui, "info", 2, MsgInfo), 1);
+    for (int16_t k : {0, 3, 6}) EXPECT_EQ(ShowMessage(ui, "nothing", 0, k), 1);
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[0].caption, "ZOREK Question");
+    EXPECT_EQ(ui.messages[2].caption, "ZOREK Message");
+    EXPECT_EQ(ShowMessage(ui, "p", 0, MsgProgress), 1);
+    EXPECT_EQ(ShowMessage(ui, "ignored", 0, MsgCloseProgress), 1);
+    EXPECT_EQ(ui.progress, std::vector<std::string>{"p"});
+    EXPECT_EQ(ui.closes, 1);
+}
+
+TEST(ShowMessageById, StringTableTextsAreGbk) {
+    RecordingMessenger ui;
+    ShowMessageById(ui, StrClearUnknowns, 0, MsgQuestion);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    // "所" is CB F9 in GBK
+    EXPECT_EQ(ui.messages[0].text.substr(0, 2), "\xCB\xF9");
+    EXPECT_EQ(std::string(LoadResourceString(StrNoReliability)).find('\\'), 6u);
+    EXPECT_STREQ(LoadResourceString(999), "");
+}
+
+struct HookLog {
+    std::vector<std::string> texts, captions;
+    std::vector<int> kinds;
+    int answer = 0;
+};
+
+int Record(const char* text, const char* caption, int kind, void* context) {
+    auto* log = static_cast<HookLog*>(context);
+    log->texts.emplace_back(text);
+    log->captions.emplace_back(caption);
+    log->kinds.push_back(kind);
+    return log->answer;
+}
+
+TEST(MessageHook, ReceivesBoxesProgressAndAnswers) {
+    HookMessenger ui;
+    HookLog log;
+    ui.SetHook(Record, &log);
+    log.answer = 7;
+    EXPECT_EQ(ShowMessage(ui, "yes?", 0, MsgQuestion), 1);
+    log.answer = 0;
+    EXPECT_EQ(ShowMessage(ui, "no?", 0, MsgQuestion), 0);
+    ShowMessage(ui, "done", 0, MsgInfo);
+    CloseProgress(ui);  // nothing open: nothing reported
+    ShowProgress(ui, "正在进行第 1 次平差...");
+    ShowProgress(ui, "second");
+    CloseProgress(ui);
+    EXPECT_EQ(log.kinds, (std::vector<int>{2, 2, 1, 4, 4, 5}));
+    EXPECT_EQ(log.captions[0], "ZOREK Question");
+    EXPECT_EQ(log.captions[2], "ZOREK Message");
+    EXPECT_EQ(log.texts[3][11], '1');  // the pass digit is byte 11 of the GBK text
+}
+
+TEST(MessageHook, NullHookRestoresTheHeadlessDefault) {
+    HookMessenger ui;
+    HookLog log;
+    ui.SetHook(Record, &log);
+    ui.SetHook(nullptr, &log);
+    setenv("QUENVAR_ANSWER", "no", 1);
+    EXPECT_EQ(ShowMessage(ui, "q", 0, MsgQuestion), 0);
+    setenv("QUENVAR_ANSWER", "yes", 1);
+    EXPECT_EQ(ShowMessage(ui, "q", 0, MsgQuestion), 1);
+    unsetenv("QUENVAR_ANSWER");
+    EXPECT_TRUE(log.kinds.empty());
+}
+
+TEST(GbkToLocal, ConvertsToTheTerminalEncoding) {
+    setlocale(LC_ALL, "C.UTF-8");
+    EXPECT_EQ(GbkToLocal("\xC6\xBD\xB2\xEE"), "\xE5\xB9\xB3\xE5\xB7\xAE");  // 平差 in UTF-8
+    setlocale(LC_ALL, "C");
+}
+
+}  // namespace
+}  // namespace quenvar
