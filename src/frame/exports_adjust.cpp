@@ -3,8 +3,6 @@
 
 using namespace quenvar;
 
-extern "C" void zrSetAdjustmentParam(int /*kind*/, double /*value*/, int /*which*/) {}
-
 extern "C" int zrXYAdjustment(int /*method*/, int /*iterations*/) { return 0; }
 
 extern "C" int zrHAdjustment(int /*method*/, int /*iterations*/) { return 0; }
