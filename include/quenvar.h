@@ -25,16 +25,19 @@ extern "C" {
 /* Loads a binary database file, a text observation file or a comma-separated pair into the
  * network; a null path gives an empty network. 1 if loaded. */
 QUENVAR_API int zrLoadData(const char* path);
-/* Writes the network in the format chosen by the file extension; pointsOnly (low 16 bits)
- * makes the text writer write the points alone. 1 if written. */
+/* Writes the network in the format chosen by the last four characters of the path: ".txt",
+ * ".coo" or ".msm" (any case) text, ".WCO" or ".wco" the comma-separated pair, anything else
+ * the binary database file; pointsOnly (low 16 bits) makes the text writer write the points
+ * alone. 1 if written. */
 QUENVAR_API int zrSaveData(const char* path, int pointsOnly);
 /* Releases the network; harmless when nothing is loaded. */
 QUENVAR_API void zrFreeData(void);
 
 /* ---- Adjustment parameters ----------------------------------------------------------- */
 
-/* Stores one a-priori accuracy parameter of kind 1-5; which = 0 selects the ordinary field,
- * any other value the class-4 or second field. */
+/* Stores one a-priori error: kind 1 directions (arc-seconds), 2 distance fixed part
+ * (millimetres), 3 distance scale part (ppm), 4 levelling (millimetres), 5 trigonometric
+ * heights (millimetres); which = 0 the ordinary field, otherwise the class-4 field. */
 QUENVAR_API void zrSetAdjustmentParam(int kind, double value, int which);
 
 /* ---- Approximate coordinates and heights -------------------------------------------- */
