@@ -1,11 +1,32 @@
-// Network census, default a-priori errors and the network summary report.
+// Network census summary, default a-priori errors and the network summary report.
 #pragma once
+
+#include <string>
 
 namespace quenvar {
 
 struct Network;
+struct NetHeader;
+class Messenger;
+struct ReportBuffers;
 
-// Fills unset a-priori errors of the header with their defaults and recounts the observations.
+// Fills the unset a-priori errors of the header with their defaults (4-byte floats). A field
+// below its threshold counts as unset, negative values included.
+void ApplyDefaultErrors(NetHeader& hdr);
+
+// Fills unset a-priori errors with their defaults. The census that refreshes the count of
+// class-4 observations is taken by the form with the report buffers.
 void ApplyAdjustmentDefaults(Network& net);
+// Fills unset a-priori errors, then takes the census, refreshing the class-4 count in buffers.
+void ApplyAdjustmentDefaults(Network& net, ReportBuffers& buffers);
+
+// Replaces text with the census table: a heading line, an empty line and the rows 待定, 固定,
+// 特类, each with seven counts in six columns; no final newline. ReportLines is left empty.
+void BuildNetworkSummary(const Network& net, ReportBuffers& buffers, std::string& text);
+
+// Shows the census table in an information box captioned "平差结果". Returns 1.
+int ShowNetworkSummary(const Network& net, Messenger& ui, ReportBuffers& buffers);
+
+inline constexpr const char* CaptionAdjustmentResult = "平差结果";
 
 }  // namespace quenvar

@@ -1,7 +1,10 @@
 // The shared line lists that every report is built in: ReportLines holds one string per report
-// entry, DetailLines the detail lines of one entry at a time.
+// entry, DetailLines the detail lines of one entry at a time. The same instance keeps the little
+// report state that lives between calls.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,9 +12,15 @@ namespace quenvar {
 
 using TextLines = std::vector<std::string>;
 
+// Formatted a-posteriori group precisions; a height report rewrites only the first four.
+using PrecisionFieldTexts = std::array<std::string, 6>;
+
 struct ReportBuffers {
     TextLines reportLines;
     TextLines detailLines;
+    // Class-4 observations taking part in the current network type, from the last census.
+    uint16_t specialObservationCount = 0;
+    PrecisionFieldTexts precisionFields;
 };
 
 }  // namespace quenvar
