@@ -56,8 +56,9 @@ private:
     std::filesystem::path path_;
 };
 
-// Standard input comes from /dev/null, so the tool never waits for an answer.
-inline CliResult RunCli(const std::vector<std::string>& args) {
+// Runs argv[0], looked up in PATH; standard input comes from /dev/null, so nothing waits for an
+// answer. A program that cannot be started gives the status 127.
+inline CliResult RunProgram(std::vector<std::string> argv) {
     ScratchDir scratch;
     const std::string outPath = scratch.File("stdout");
     const std::string errPath = scratch.File("stderr");
@@ -66,14 +67,13 @@ inline CliResult RunCli(const std::vector<std::string>& args) {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<std::string> argv = {QUENVAR_CLI_PATH};
-    argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> argp;
     for (std::string& a : argv) argp.push_back(a.data());
     argp.push_back(nullptr);
     CliResult result;
+    result.status = 127;
     pid_t pid = 0;
-    if (posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), environ) == 0) {
+    if (posix_spawnp(&pid, argp[0], &actions, nullptr, argp.data(), environ) == 0) {
         int wstatus = 0;
         waitpid(pid, &wstatus, 0);
         result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
@@ -82,6 +82,12 @@ inline CliResult RunCli(const std::vector<std::string>& args) {
     result.out = ReadWholeFile(outPath);
     result.err = ReadWholeFile(errPath);
     return result;
+}
+
+inline CliResult RunCli(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {QUENVAR_CLI_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv);
 }
 
 }  // namespace quenvar::testing
