@@ -9,16 +9,16 @@ namespace quenvar_cli {
 
 namespace {
 
-const OptionSpec* FindLong(const std::vector<OptionSpec>& specs, const std::string& name) {
-    for (const OptionSpec& spec : specs) {
-        if (spec.name == name) return &spec;
+const OptionInfo* FindLong(const std::vector<OptionInfo>& options, const std::string& name) {
+    for (const OptionInfo& option : options) {
+        if (option.name == name) return &option;
     }
     return nullptr;
 }
 
-const OptionSpec* FindShort(const std::vector<OptionSpec>& specs, char name) {
-    for (const OptionSpec& spec : specs) {
-        if (spec.shortName != 0 && spec.shortName == name) return &spec;
+const OptionInfo* FindShort(const std::vector<OptionInfo>& options, char name) {
+    for (const OptionInfo& option : options) {
+        if (option.shortName != 0 && option.shortName == name) return &option;
     }
     return nullptr;
 }
@@ -30,7 +30,7 @@ std::string ParsedArgs::Value(const std::string& name, const std::string& fallba
     return it == values.end() ? fallback : it->second;
 }
 
-ParsedArgs ParseArguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs,
+ParsedArgs ParseArguments(const std::vector<std::string>& args, const std::vector<OptionInfo>& options,
                           bool stopAtPositional) {
     ParsedArgs parsed;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -48,7 +48,7 @@ ParsedArgs ParseArguments(const std::vector<std::string>& args, const std::vecto
             parsed.positional.push_back(arg);
             continue;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionInfo* option = nullptr;
         std::string shown = arg;
         std::string inlineValue;
         bool hasInlineValue = false;
@@ -60,21 +60,21 @@ ParsedArgs ParseArguments(const std::vector<std::string>& args, const std::vecto
                 name.resize(eq);
                 shown = "--" + name;
             }
-            spec = FindLong(specs, name);
+            option = FindLong(options, name);
         } else if (arg.size() == 2) {
-            spec = FindShort(specs, arg[1]);
+            option = FindShort(options, arg[1]);
         }
-        if (!spec) throw UsageError("unknown option '" + shown + "'");
-        if (!spec->takesValue) {
+        if (!option) throw UsageError("unknown option '" + shown + "'");
+        if (!option->takesValue) {
             if (hasInlineValue) throw UsageError("option '" + shown + "' takes no value");
-            parsed.values[spec->name] = "";
+            parsed.values[option->name] = "";
             continue;
         }
         if (!hasInlineValue) {
-            if (i + 1 >= args.size()) throw UsageError("option '" + shown + "' needs a value (" + spec->valueName + ")");
+            if (i + 1 >= args.size()) throw UsageError("option '" + shown + "' needs a value (" + option->valueName + ")");
             inlineValue = args[++i];
         }
-        parsed.values[spec->name] = inlineValue;
+        parsed.values[option->name] = inlineValue;
     }
     return parsed;
 }
@@ -99,19 +99,19 @@ double ParseNonNegative(const std::string& text, const std::string& what) {
     return value;
 }
 
-std::string FormatOptions(const std::vector<OptionSpec>& specs) {
+std::string FormatOptions(const std::vector<OptionInfo>& options) {
     std::vector<std::string> heads;
     size_t width = 0;
-    for (const OptionSpec& spec : specs) {
-        std::string head = spec.shortName ? std::string("-") + spec.shortName + ", " : "    ";
-        head += "--" + spec.name;
-        if (spec.takesValue) head += " " + spec.valueName;
+    for (const OptionInfo& option : options) {
+        std::string head = option.shortName ? std::string("-") + option.shortName + ", " : "    ";
+        head += "--" + option.name;
+        if (option.takesValue) head += " " + option.valueName;
         width = std::max(width, head.size());
         heads.push_back(head);
     }
     std::string out;
-    for (size_t i = 0; i < specs.size(); ++i) {
-        out += "  " + heads[i] + std::string(width - heads[i].size() + 2, ' ') + specs[i].help + "\n";
+    for (size_t i = 0; i < options.size(); ++i) {
+        out += "  " + heads[i] + std::string(width - heads[i].size() + 2, ' ') + options[i].help + "\n";
     }
     return out;
 }

@@ -13,7 +13,7 @@ struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-struct OptionSpec {
+struct OptionInfo {
     std::string name;       // long name without dashes, also the key of the parsed value
     char shortName = 0;     // 0 when the option has no one-letter form
     bool takesValue = false;
@@ -29,9 +29,9 @@ struct ParsedArgs {
     std::string Value(const std::string& name, const std::string& fallback = "") const;
 };
 
-// Parses args against specs. With stopAtPositional the first positional argument and everything
+// Parses args against options. With stopAtPositional the first positional argument and everything
 // behind it are left unparsed in positional (used to find the command).
-ParsedArgs ParseArguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs,
+ParsedArgs ParseArguments(const std::vector<std::string>& args, const std::vector<OptionInfo>& options,
                           bool stopAtPositional = false);
 
 // A whole decimal number in [low, high]; what names the value in messages.
@@ -40,6 +40,6 @@ int ParseInteger(const std::string& text, int low, int high, const std::string& 
 double ParseNonNegative(const std::string& text, const std::string& what);
 
 // Help lines for the options, aligned.
-std::string FormatOptions(const std::vector<OptionSpec>& specs);
+std::string FormatOptions(const std::vector<OptionInfo>& options);
 
 }  // namespace quenvar_cli

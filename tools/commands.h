@@ -23,7 +23,7 @@ struct Command {
     std::string synopsis;     // the arguments, as shown behind "quenvar NAME"
     std::string summary;      // one line for the command list
     std::string description;  // the paragraph of the command's own help
-    std::vector<OptionSpec> options;
+    std::vector<OptionInfo> options;
     size_t minArgs = 0;
     size_t maxArgs = 0;
     int (*run)(const ParsedArgs& args, Console& console) = nullptr;  // exit status

@@ -14,8 +14,8 @@ using namespace quenvar_cli;
 
 namespace {
 
-const std::vector<OptionSpec>& GlobalOptions() {
-    static const std::vector<OptionSpec> options = {
+const std::vector<OptionInfo>& GlobalOptions() {
+    static const std::vector<OptionInfo> options = {
         {"answer", 0, true, "yes|no", "answer the library's questions (default: ask at a terminal, else yes)"},
         {"quiet", 'q', false, "", "do not show progress texts and notes"},
         {"help", 'h', false, "", "show help and exit"},
@@ -98,9 +98,9 @@ int Run(const std::vector<std::string>& argv, Console& console, std::string& com
         commandName.clear();
         throw UsageError("unknown command '" + name + "'");
     }
-    std::vector<OptionSpec> specs = command->options;
-    specs.insert(specs.end(), GlobalOptions().begin(), GlobalOptions().end());
-    const ParsedArgs args = ParseArguments(rest, specs);
+    std::vector<OptionInfo> options = command->options;
+    options.insert(options.end(), GlobalOptions().begin(), GlobalOptions().end());
+    const ParsedArgs args = ParseArguments(rest, options);
     if (args.Has("help")) {
         PrintCommandHelp(*command);
         return 0;
