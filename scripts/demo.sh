@@ -1,5 +1,51 @@
 #!/usr/bin/env bash
-# Runs the command-line tool on the bundled example networks.
-set -euo pipefail
+# Runs the command-line tool on the bundled example networks: summaries, approximate values,
+# adjustments of the plane and height networks, and their precision reports in out/.
+# A step that fails is reported and the demo goes on; a crash of the tool (a signal or an exit
+# status other than 0, 1 and 2) makes the demo fail at the end.
+set -uo pipefail
+
 build=${1:-build}
-echo "quenvar demo: no example jobs yet"
+root=$(cd "$(dirname "$0")/.." && pwd)
+tool="$build/quenvar"
+[ -x "$tool" ] || tool="$root/$build/quenvar"
+if [ ! -x "$tool" ]; then
+  echo "demo: no quenvar tool in '$build'; build it first (make build)" >&2
+  exit 1
+fi
+
+cd "$root"
+mkdir -p out
+failed=0
+crashed=0
+
+step() {
+  local title=$1
+  shift
+  printf '\n=== %s\n$ quenvar %s\n' "$title" "$*"
+  "$tool" --answer yes "$@" 2>&1
+  local status=$?
+  case $status in
+    0) ;;
+    1 | 2) echo "--- step failed (exit status $status), going on"; failed=$((failed + 1)) ;;
+    *) echo "--- the tool crashed (exit status $status)"; crashed=$((crashed + 1)) ;;
+  esac
+  return 0
+}
+
+step "Plane network: summary" info examples/plane.txt
+step "Height network: summary" info examples/height.txt
+step "Plane network: approximate coordinates" calc xy examples/plane.txt
+step "Height network: approximate heights" calc h examples/height.txt
+step "Plane network: adjustment" adjust xy examples/plane.txt --method iterated --iterations 5 \
+  --direction-sigma 1.5 --distance-sigma 2 --distance-ppm 2 \
+  --report out/plane-precision.txt -o out/plane-adjusted.txt
+step "Height network: adjustment" adjust h examples/height.txt --method iterated --iterations 5 \
+  --level-sigma 2 --trig-sigma 10 \
+  --report out/height-precision.txt -o out/height-adjusted.txt
+for report in out/plane-precision.txt out/height-precision.txt; do
+  [ -f "$report" ] && step "Report $report" show "$report"
+done
+
+printf '\n=== demo finished: %d step(s) failed, %d crash(es); results in out/\n' "$failed" "$crashed"
+[ "$crashed" -eq 0 ]

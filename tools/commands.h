@@ -1,0 +1,35 @@
+// The tool's commands: each loads a network through the library, works on it and writes or
+// prints the results.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "arguments.h"
+#include "console.h"
+
+namespace quenvar_cli {
+
+// An operation that did not succeed (missing file, failed computation, unwritable output):
+// reported with exit code 1.
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct Command {
+    std::string name;
+    std::string synopsis;     // the arguments, as shown behind "quenvar NAME"
+    std::string summary;      // one line for the command list
+    std::string description;  // the paragraph of the command's own help
+    std::vector<OptionInfo> options;
+    size_t minArgs = 0;
+    size_t maxArgs = 0;
+    int (*run)(const ParsedArgs& args, Console& console) = nullptr;  // exit status
+};
+
+const std::vector<Command>& Commands();
+const Command* FindCommand(const std::string& name);
+
+}  // namespace quenvar_cli
