@@ -83,13 +83,6 @@ TEST_F(DriverTest, IteratedMethodsRunAtLeastTwoPasses) {
     for (int o = 1; o <= net.hdr.obsCount; ++o) EXPECT_GT(CofactorOf(net, o), 0.0f) << o;
 }
 
-TEST_F(DriverTest, FirstPassConvergesAtOnceWithoutMisclosures) {
-    Levelling(4, 0.0);
-    EXPECT_EQ(RunAdjustment(net, b.ui(), MethodIteration, 0, 5), ResultDone);
-    EXPECT_FALSE(Shown(PassText('2')));
-    for (int k = 2; k <= 5; ++k) EXPECT_NEAR(net.Point(k).h, truth[size_t(k)], 1e-9);
-}
-
 TEST_F(DriverTest, TenthPassShowsTheCharacterAfterNine) {
     Levelling(14, 0.0005);
     // Ten gross errors, each twice the one before: one is removed in each pass.
@@ -259,18 +252,6 @@ TEST_F(DriverTest, PointsWithoutApproximateValuesAreAskedFor) {
     EXPECT_EQ(NumberUnknowns(net, b.ui(), map), 0);
     EXPECT_EQ(HeightClass(net.Point(p)), PointExcluded);
     EXPECT_EQ(b.ui().messages.back().text, "P 点高程无概算值,将不参加平差！继续吗?");
-}
-
-TEST_F(DriverTest, StationOrientationIsTheMeanOfAzimuthLessDirection) {
-    const int s = b.Point("S", 1000, 1000);
-    const int t1 = b.Point("T1", 2000, 1000);
-    const int t2 = b.Point("T2", 1000, 2000);
-    b.Obs(s, t1, KindDirection, 5.0);
-    b.Obs(s, t2, KindDirection, 0.2);
-    b.Obs(s, t2, KindDirection, 0.3, ClassKept);
-    StationOrientation(net, s);
-    const double z1 = NormalizeAngle(0.0 - 5.0), z2 = NormalizeAngle(std::atan2(1000.0, 0.0) - 0.2);
-    EXPECT_NEAR(net.Station(s).orientation, (z1 + z2) / 2, 1e-12);
 }
 
 TEST_F(DriverTest, ResidualsAgainstTheFirstDirectionAndPrecisionRecords) {
