@@ -1,0 +1,218 @@
+#include "adjust/adjustment_driver.h"
+
+#include <cmath>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "adjust/adjusted_cofactors.h"
+#include "adjust/adjustment_results.h"
+#include "adjust/corrections.h"
+#include "adjust/datum_constraints.h"
+#include "adjust/design_steps.h"
+#include "adjust/normal_equations.h"
+#include "adjust/observation_weights.h"
+#include "adjust/preprocessing.h"
+#include "adjust/reweighting.h"
+#include "approx/calculate.h"
+#include "report/network_summary.h"
+#include "report/precision_report.h"
+#include "ui/messenger.h"
+
+namespace quenvar {
+namespace {
+
+constexpr const char* ErrorTexts[6] = {
+    "\n三类设计失败, 因不能生成临时数据文件!",
+    "无足够主存组成法方程, 请释放主存, 或用PLIXO.EXE平差!",
+    "预处理出错, 请检查观测值和坐标或高程值, 可能有坐标或高程值为0",
+    "组成法方程时失败, 可能有非法观测值或必要观测不足等情况",
+    "必要观测数不够, 平差时至少应有一个多余观测, 设计时可无多余观测",
+    "法方程解算失败! 若为秩亏网或拟稳网, 不能有固定点",
+};
+
+constexpr const char* PreprocessingText = "正在'平差'预处理...";
+constexpr const char* PassText = "正在进行第 1 次平差...";
+constexpr size_t PassDigit = 11;  // byte offset of the pass digit in the GBK text
+
+bool Reweighted(int method) {
+    return (method >= MethodDanish && method <= MethodGrossErrorsAfter) || method == MethodVarianceComponents;
+}
+
+// One driver call: the arrays that live for it and its steps.
+class AdjustmentRun {
+public:
+    AdjustmentRun(Network& net, Messenger& ui, int method, bool angleMode, int iterations)
+        : net_(net), ui_(ui), method_(method), angleMode_(angleMode), iterations_(iterations),
+          design_(net.hdr.designMode != 0) {}
+
+    int16_t Execute() {
+        DropPreviousResults();
+        try {
+            map_.assign(size_t(net_.hdr.pointCount) + 1, -1);
+            net_.weightTable.assign(2 * (size_t(net_.hdr.obsCount) + 1), 0.0f);
+        } catch (const std::bad_alloc&) {
+            return ResultNoMemory;
+        }
+        n_ = NumberUnknowns(net_, ui_, map_);
+        if (n_ == 0 || SetObservationWeights(net_, map_) == 0) return ResultPreprocessing;
+        // The system has no memory compaction to ask for: the second attempt is a plain retry.
+        if (!matrix_.Allocate(n_ + 1) && !matrix_.Allocate(n_ + 1)) return ResultNoMemory;
+        if (design_ && method_ == MethodDesignSecondStage) {
+            if (ReadDesignMatrix(matrix_, n_) == 0) return ResultNoMemory;
+            return Finish();
+        }
+        try {
+            x_.assign(size_t(n_), 0.0);
+        } catch (const std::bad_alloc&) {
+            return ResultNoMemory;
+        }
+        const int16_t failed = Passes();
+        if (failed != 0) return failed;
+        if (design_ && method_ == 1) return int16_t(WriteDesignMatrix(net_, matrix_, n_));
+        return Finish();
+    }
+
+private:
+    void DropPreviousResults() {
+        if (!net_.ellipses.empty()) {
+            net_.ellipses.clear();
+            net_.ellipses.shrink_to_fit();
+            net_.hdr.optionFlags = uint16_t(net_.hdr.optionFlags & ~OptionResultBits);
+        }
+        net_.weightTable.clear();
+        net_.weightTable.shrink_to_fit();
+    }
+
+    // The passes; 0 when they ended normally, else the failure code.
+    int16_t Passes() {
+        std::string progress = PassText;
+        double sPrev = 0.0;
+        for (int p = 1; p <= iterations_; ++p) {
+            matrix_.Zero();
+            std::fill(x_.begin(), x_.end(), 0.0);
+            progress[PassDigit] = char('0' + p);
+            ShowProgress(ui_, progress.c_str());
+            const int d = AddDatumConstraints(net_, matrix_, map_, +1.0);
+            if (d < 0) return ResultNoMemory;
+            if (d > 0) {
+                // A free network is adjusted in angles from here on.
+                net_.hdr.optionFlags |= OptionAngleMode;
+                angleMode_ = true;
+            }
+            const int m = FormNormalEquations(net_, matrix_, n_, map_, angleMode_);
+            if (m == 0 || matrix_.At(1, 1) < 1e-20) return ResultNormalEquations;
+            const int r = m + d - n_;
+            if (design_ ? r < 0 : r < 1) return ResultRedundancy;
+            if (InvertNormalMatrix(n_, matrix_) == 0) return ResultSolution;
+            AddDatumConstraints(net_, matrix_, map_, -1.0);
+            if (design_) {
+                PosteriorSigma(net_) = PriorSigma(net_);
+                return 0;
+            }
+            SolveCorrections(matrix_, x_, n_);
+            ApplyCorrections(net_, x_, map_);
+            const double quotient = matrix_.Last() / r;
+            const double s = quotient < 0.0 ? 0.0 : std::sqrt(quotient);
+            PosteriorSigma(net_) = float(s);
+            if (std::fabs(sPrev - s) < 0.01 * PriorSigma(net_)) return 0;
+            sPrev = s;
+            if (p == iterations_) return 0;
+            if (Reweighted(method_)) {
+                ComputeResults(net_, matrix_, map_);
+                ReweightObservations(net_, method_, matrix_, n_, map_, angleMode_);
+            }
+        }
+        return 0;
+    }
+
+    // Residuals, precision records and the cofactors of the adjusted observations.
+    int16_t Finish() {
+        try {
+            net_.ellipses.assign(size_t(net_.hdr.ellipseCount) + 1, EllipseRec{});
+        } catch (const std::bad_alloc&) {
+            net_.ellipses.clear();
+            net_.hdr.ellipseCount = 0;
+        }
+        ComputeResults(net_, matrix_, map_);
+        net_.hdr.optionFlags = uint16_t((net_.hdr.optionFlags & ~OptionResultBits) | OptionAdjusted);
+        if (!design_ && method_ == MethodSingle) {
+            net_.weightTable.clear();
+            net_.weightTable.shrink_to_fit();
+            return ResultSingleDone;
+        }
+        if (design_ && method_ == MethodDesignSecondStage) {
+            const std::unique_ptr<CofactorSink> ratings = OpenDesignRatings(net_, matrix_, n_);
+            if (!ratings) return ResultDone;
+            return int16_t(ComputeAdjustedCofactors(net_, matrix_, n_, map_, angleMode_, ratings.get()));
+        }
+        return int16_t(ComputeAdjustedCofactors(net_, matrix_, n_, map_, angleMode_, nullptr));
+    }
+
+    Network& net_;
+    Messenger& ui_;
+    int method_;
+    bool angleMode_;
+    int iterations_;
+    bool design_;
+    int n_ = 0;
+    UnknownMap map_;
+    NormalMatrix matrix_;
+    std::vector<double> x_;
+};
+
+}  // namespace
+
+const char* AdjustmentErrorText(int result) {
+    const int index = -result;
+    return index >= 0 && index < 6 ? ErrorTexts[index] : "";
+}
+
+int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angleMode, int16_t iterations) {
+    if (method == MethodSingle) {
+        iterations = 1;
+    } else if (iterations < 2) {
+        iterations = 2;
+    }
+    if (method == MethodDesignStepFailed) {
+        CloseProgress(ui);
+        return ResultDesignFailed;
+    }
+    if (method == MethodDesignContinue) {
+        method = MethodDesignSecondStage;
+    } else {
+        ShowProgress(ui, PreprocessingText);
+    }
+    const int16_t result = AdjustmentRun(net, ui, method, angleMode != 0, iterations).Execute();
+    if (result != ResultDesignStage) CloseProgress(ui);
+    return result;
+}
+
+int AdjustWithMessages(Network& net, Messenger& ui, ReportBuffers& reports, int method, int iterations) {
+    const int result =
+        RunAdjustment(net, ui, int16_t(method), int16_t(net.hdr.optionFlags & OptionAngleMode), int16_t(iterations));
+    if (result < 1) {
+        ShowMessage(ui, AdjustmentErrorText(result), 0, MsgInfo);
+    } else if (result != ResultDesignStage) {
+        ShowPrecisionReport(net, ui, reports);
+    }
+    return result;
+}
+
+int AdjustNetwork(Network& net, Messenger& ui, ReportBuffers& reports, int method, int iterations) {
+    if (Calculate(net, ui) < 1) return 0;
+    ApplyAdjustmentDefaults(net);
+    if (method == MethodSingle) {
+        method = MethodIteration;
+        iterations = 1;
+    }
+    const int result = AdjustWithMessages(net, ui, reports, method, iterations);
+    if (result < 1) return 0;
+    if (result != ResultDesignStage) return 1;
+    const int16_t next = FindWeakestDirection() ? MethodDesignContinue : MethodDesignStepFailed;
+    const int16_t second =
+        RunAdjustment(net, ui, next, int16_t(net.hdr.optionFlags & OptionAngleMode), int16_t(iterations));
+    return second > 0 ? 1 : 0;
+}
+
+}  // namespace quenvar

@@ -1,0 +1,48 @@
+// The adjustment of the plane or height network (by NetHeader.heightMode): numbering,
+// weighting, passes of normal equations, inversion, corrections and re-weighting, then
+// residuals, precision records and the cofactors of the adjusted observations.
+#pragma once
+
+#include <cstdint>
+
+namespace quenvar {
+
+struct Network;
+class Messenger;
+struct ReportBuffers;
+
+// Result codes of RunAdjustment.
+enum AdjustmentResult : int16_t {
+    ResultSingleDone = 20,   // single adjustment finished (no cofactors)
+    ResultDone = 1,          // adjustment or design finished, cofactors computed
+    ResultDesignStage = 98,  // first stage of the third-class analysis written
+    ResultDesignFailed = 0,  // design file or cofactor work area failed, or code 96
+    ResultNoMemory = -1,
+    ResultPreprocessing = -2,
+    ResultNormalEquations = -3,
+    ResultRedundancy = -4,
+    ResultSolution = -5,
+};
+
+// Internal method codes of the third-class analysis.
+inline constexpr int16_t MethodDesignSecondStage = 2;
+inline constexpr int16_t MethodDesignStepFailed = 96;
+inline constexpr int16_t MethodDesignContinue = 97;
+
+// The message shown for a result below 1: entry -result of the table of six texts.
+const char* AdjustmentErrorText(int result);
+
+// One adjustment with the given method (0-7), angle mode (bit 0 of optionFlags) and number of
+// passes; returns a result code.
+int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angleMode, int16_t iterations);
+
+// RunAdjustment with the angle mode of the header; a result below 1 shows its error message,
+// any other result but 98 the precision summary. Returns the result code.
+int AdjustWithMessages(Network& net, Messenger& ui, ReportBuffers& reports, int method, int iterations);
+
+// The adjustment behind the exports: approximate values, default a-priori errors, method 0
+// run as one pass of method 6, the adjustment with its messages and the second stage of a
+// third-class analysis. 1 on success, else 0.
+int AdjustNetwork(Network& net, Messenger& ui, ReportBuffers& reports, int method, int iterations);
+
+}  // namespace quenvar

@@ -1,0 +1,37 @@
+#include "adjust/corrections.h"
+
+namespace quenvar {
+
+void SolveCorrections(NormalMatrix& matrix, std::vector<double>& x, int n) {
+    const double* b = matrix.Row(n + 1);
+    // Q is held as one triangle: row i gives Q(i, j) for j <= i and, by symmetry, Q(j, i).
+    for (int i = 1; i <= n; ++i) x[size_t(i) - 1] = 0.0;
+    for (int i = 1; i <= n; ++i) {
+        const double* q = matrix.Row(i);
+        double sum = 0.0;
+        for (int j = 1; j < i; ++j) {
+            sum += q[j - 1] * b[j - 1];
+            x[size_t(j) - 1] -= q[j - 1] * b[i - 1];
+        }
+        x[size_t(i) - 1] -= sum + q[i - 1] * b[i - 1];
+    }
+    double bx = 0.0;
+    for (int i = 1; i <= n; ++i) bx += b[i - 1] * x[size_t(i) - 1];
+    matrix.Last() += bx;
+}
+
+void ApplyCorrections(Network& net, const std::vector<double>& x, const UnknownMap& map) {
+    for (int i = 1; i <= net.hdr.pointCount; ++i) {
+        const int k = map[size_t(i)];
+        if (k < 1) continue;
+        PointRec& p = net.Point(i);
+        if (PlaneNetwork(net)) {
+            p.x -= x[size_t(2 * k - 2)];
+            p.y -= x[size_t(2 * k - 1)];
+        } else {
+            p.h += x[size_t(k - 1)];
+        }
+    }
+}
+
+}  // namespace quenvar

@@ -1,0 +1,19 @@
+// Solution of the inverted normal equations and the corrections of the unknown points.
+#pragma once
+
+#include <vector>
+
+#include "adjust/adjustment_tables.h"
+#include "adjust/normal_matrix.h"
+
+namespace quenvar {
+
+// x := -Q b (b the first n places of row n + 1); the last element of the matrix is then
+// increased by b^T x, turning the weighted sum of squared misclosures into [pvv].
+void SolveCorrections(NormalMatrix& matrix, std::vector<double>& x, int n);
+
+// Moves every unknown point by its correction: H := H + x (height), X := X - x, Y := Y - x
+// (plane, whose rows carry the derivatives with reversed sign).
+void ApplyCorrections(Network& net, const std::vector<double>& x, const UnknownMap& map);
+
+}  // namespace quenvar

@@ -1,0 +1,165 @@
+#include "adjust/reweighting.h"
+
+#include <cmath>
+
+#include "adjust/adjusted_cofactors.h"
+#include "geom/network_geometry.h"
+
+namespace quenvar {
+namespace {
+
+// Weighted mean of the direction residuals of station i (all its directions that take part).
+float DirectionResidualMean(const Network& net, int i) {
+    double sumP = 0.0;
+    double sumPv = 0.0;
+    for (int o = net.Point(i).firstObs; o != 0; o = net.Obs(o).next) {
+        const ObsRec& r = net.Obs(o);
+        if (KindOf(r) != KindDirection || !TakesPart(r)) continue;
+        const double p = WeightOf(net, o);
+        sumP += p;
+        sumPv += p * r.residual;
+    }
+    return sumP > 1e-10 ? float(sumPv / sumP) : 0.0f;
+}
+
+// Variance group of an observation: directions or levelled differences first, then the other
+// kinds; class 0 before the other classes.
+int VarianceGroup(const ObsRec& r) {
+    const int kind = KindOf(r);
+    return ((kind == KindDirection || kind == KindLevelled) ? 0 : 2) + (ObsClassOf(r) != ClassOrdinary ? 1 : 0);
+}
+
+struct GroupSums {
+    float v2[4] = {};
+    float qvv[4] = {};
+};
+
+// Scales the a-priori errors of group g by 1/sqrt(f).
+void ScaleGroupErrors(NetHeader& hdr, bool plane, int g, double f) {
+    const double d = std::sqrt(f);
+    auto scale = [d](float& field) { field = float(field / d); };
+    switch (g) {
+    case 1:
+        scale(plane ? hdr.dirSigma4 : hdr.levelSigma4);
+        break;
+    case 2:
+        if (plane) {
+            scale(hdr.distSigmaConst);
+            scale(hdr.distSigmaPpm);
+        } else {
+            scale(hdr.trigHeightSigma);
+        }
+        break;
+    case 3:
+        if (plane) {
+            scale(hdr.distSigmaConst4);
+            scale(hdr.distSigmaPpm4);
+        } else {
+            scale(hdr.trigHeightSigma4);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+// New a-priori errors and weights of the groups from their variance components.
+void FinishVarianceComponents(Network& net, const UnknownMap& map, const GroupSums& sums) {
+    int g0 = -1;
+    for (int g = 0; g < 3 && g0 < 0; ++g)
+        if (sums.qvv[g] > 1e-10f) g0 = g;
+    if (g0 < 0 || sums.v2[g0] < 1e-20f) return;
+    const float reference = sums.v2[g0] / sums.qvv[g0];
+    float factor[4] = {};
+    bool any = false;
+    for (int g = g0 + 1; g < 4; ++g) {
+        if (sums.v2[g] < 1e-20f || sums.qvv[g] < 1e-10f) continue;
+        factor[g] = reference / (sums.v2[g] / sums.qvv[g]);
+        ScaleGroupErrors(net.hdr, PlaneNetwork(net), g, factor[g]);
+        any = true;
+    }
+    if (!any) return;
+    for (int i = 1; i <= net.hdr.pointCount; ++i) {
+        if (map[size_t(i)] < 0) continue;
+        for (int o = net.Point(i).firstObs; o != 0; o = net.Obs(o).next) {
+            const ObsRec& r = net.Obs(o);
+            if (!Usable(net, r) || ObsClassOf(r) == ClassFixed) continue;
+            const int g = VarianceGroup(r);
+            if (g != g0) WeightOf(net, o) *= factor[g];
+        }
+    }
+}
+
+}  // namespace
+
+void ReweightObservations(Network& net, int method, const NormalMatrix& q, int n, const UnknownMap& map,
+                          bool angleMode) {
+    const bool withCofactors =
+        method == MethodDataSnooping || method == MethodGrossErrorsAfter || method == MethodVarianceComponents;
+    if (withCofactors) ComputeAdjustedCofactors(net, q, n, map, angleMode, nullptr);
+    const double s = PosteriorSigma(net);
+    const bool meanOfDirections = PlaneNetwork(net) && !angleMode;
+    GroupSums sums;
+    int worst = 0;
+    double worstT = 0.0;
+    for (int i = 1; i <= net.hdr.pointCount; ++i) {
+        if (map[size_t(i)] < 0) continue;
+        const double m = meanOfDirections ? DirectionResidualMean(net, i) : 0.0;
+        bool firstDirection = true;
+        for (int o = net.Point(i).firstObs; o != 0; o = net.Obs(o).next) {
+            const ObsRec& r = net.Obs(o);
+            float& p = WeightOf(net, o);
+            if (ObsClassOf(r) == ClassFixed || MapOf(map, r.target) < 0 || !Usable(net, r) || p < 1e-20f) continue;
+            double v = r.residual;
+            if (KindOf(r) == KindDirection) {
+                if (angleMode && firstDirection) {
+                    // The first direction of a station in angle mode only opens the angles.
+                    firstDirection = false;
+                    continue;
+                }
+                firstDirection = false;
+                v -= m;
+            }
+            double t = 0.0;
+            if (withCofactors) {
+                const double qvv = 1.0 / p - CofactorOf(net, o);
+                if (qvv < 1e-20) continue;
+                if (method == MethodVarianceComponents) {
+                    const int g = VarianceGroup(r);
+                    sums.v2[g] += float(v * v);
+                    sums.qvv[g] += float(qvv);
+                    continue;
+                }
+                t = std::fabs(v / std::sqrt(qvv)) / s;
+            } else {
+                t = std::fabs(v * std::sqrt(double(p))) / s;
+            }
+            switch (method) {
+            case MethodDanish:
+                if (t > 3.0) p = float(p * std::exp(-t / 3.0));
+                break;
+            case MethodDataSnooping:
+                if (t > 3.0) p = float(p / (t * t));
+                break;
+            case MethodHuber:
+                if (t > 2.0) p = float(p * 2.0 / t);
+                break;
+            case MethodZhouJiangwen:
+                if (t > 1.5) p = t < 2.5 ? float(p / t) : 0.0f;
+                break;
+            case MethodGrossErrorsAfter:
+                if (t > 3.0 && t > worstT) {
+                    worstT = t;
+                    worst = o;
+                }
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    if (method == MethodGrossErrorsAfter && worst != 0) WeightOf(net, worst) = 0.0f;
+    if (method == MethodVarianceComponents) FinishVarianceComponents(net, map, sums);
+}
+
+}  // namespace quenvar
