@@ -1,5 +1,5 @@
-// Networks generated from true coordinates without noise: every observation is computed from
-// the truth, so a correct calculation must give the truth back.
+// Networks generated from true coordinates without noise: a correct calculation gives the
+// truth back.
 #pragma once
 
 #include <algorithm>
@@ -12,103 +12,87 @@
 
 namespace quenvar::testing {
 
-inline constexpr double TwoPi = 6.283185307179586476925;
-
 struct TruePoint {
-    double x = 0.0;
-    double y = 0.0;
-    double h = 0.0;
+    double x, y;
 };
 
 class SyntheticNetwork {
 public:
-    explicit SyntheticNetwork(Network& net) : net_(net), b_(net) { truth_.resize(1); }
+    explicit SyntheticNetwork(Network& net) : net_(net), b_(net), truth_(1) {}
 
-    int Known(const std::string& name, double x, double y, double h = 0.0) { return Add(name, {x, y, h}, true); }
-    int Unknown(const std::string& name, double x, double y, double h = 0.0) { return Add(name, {x, y, h}, false); }
+    int Known(const std::string& name, double x, double y) { return Add(b_.Point(name, x, y, 0, PointKnown), x, y); }
+    int Unknown(const std::string& name, double x, double y) { return Add(b_.Point(name, 0, 0), x, y); }
 
-    // The zero direction of a station's theodolite, a different one for every station.
-    static double Orientation(int s) { return std::fmod(0.7137 * s, TwoPi); }
+    // Every station's zero direction points elsewhere.
+    static double Orientation(int s) { return std::fmod(0.7137 * s, 2 * M_PI); }
     double TrueAzimuth(int s, int t) const {
         const double a = std::atan2(truth_[t].y - truth_[s].y, truth_[t].x - truth_[s].x);
-        return a < 0.0 ? a + TwoPi : a;
+        return a < 0.0 ? a + 2 * M_PI : a;
     }
-    double TrueDistance(int s, int t) const {
-        return std::hypot(truth_[t].x - truth_[s].x, truth_[t].y - truth_[s].y);
-    }
-
-    int Direction(int s, int t) {
-        double v = TrueAzimuth(s, t) - Orientation(s);
-        if (v < 0.0) v += TwoPi;
-        return b_.Obs(s, t, KindDirection, v);
-    }
-    int Distance(int s, int t) { return b_.Obs(s, t, KindDistance, TrueDistance(s, t)); }
+    int Direction(int s, int t) { return b_.Obs(s, t, KindDirection, std::fmod(TrueAzimuth(s, t) - Orientation(s) + 2 * M_PI, 2 * M_PI)); }
     int Azimuth(int s, int t) { return b_.Obs(s, t, KindAzimuth, TrueAzimuth(s, t)); }
+    int Distance(int s, int t) {
+        return b_.Obs(s, t, KindDistance, std::hypot(truth_[t].x - truth_[s].x, truth_[t].y - truth_[s].y));
+    }
 
     const TruePoint& Truth(int p) const { return truth_[size_t(p)]; }
-    // Largest |dX| + |dY| between the computed and the true positions of all points.
+    // Largest |dX| + |dY| between computed and true positions.
     double WorstPlaneError() const {
         double worst = 0.0;
-        for (int p = 1; p < int(truth_.size()); ++p)
-            worst = std::max(worst, std::fabs(net_.Point(p).x - truth_[p].x) + std::fabs(net_.Point(p).y - truth_[p].y));
+        for (size_t p = 1; p < truth_.size(); ++p)
+            worst = std::max(worst, std::fabs(net_.Point(int(p)).x - truth_[p].x) + std::fabs(net_.Point(int(p)).y - truth_[p].y));
         return worst;
     }
-    RecordingMessenger& ui() { return b_.ui(); }
     NetworkBuilder& builder() { return b_; }
+    RecordingMessenger& ui() { return b_.ui(); }
 
 private:
-    int Add(const std::string& name, TruePoint t, bool known) {
-        const int p = known ? b_.Point(name, t.x, t.y, t.h, PointKnown, PointKnown) : b_.Point(name, 0, 0, 0);
-        truth_.push_back(t);
+    int Add(int p, double x, double y) {
+        truth_.push_back({x, y});
         return p;
     }
-
     Network& net_;
     NetworkBuilder b_;
     std::vector<TruePoint> truth_;
 };
 
-// A traverse snaking through a rows x cols grid of jittered points, carried station by station
-// (back direction, forward direction, forward distance), each station also measuring the
-// distance to its neighbour in the next row. The first two stations are known. Points are
-// numbered in a shuffled order so the propagation has to come back again and again.
-inline std::vector<int> BuildSnakeTraverse(SyntheticNetwork& g, int rows, int cols, unsigned seed) {
-    const int n = rows * cols;
+// Traverses through a rows x cols grid of jittered points: one along every row from the row's
+// first two points, which are known, or (snake) one winding through all rows from the first
+// two. Each station measures azimuth, direction and distance to the next station (the azimuth
+// first, so it orients the station) and the direction back. Points are numbered in a shuffled
+// order so the propagation has to come back again and again. Returns point indices by cell.
+inline std::vector<int> BuildTraverses(SyntheticNetwork& g, int rows, int cols, unsigned seed, bool snake) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> jitter(-20.0, 20.0);
-    std::vector<TruePoint> grid(size_t(n));
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c)
-            grid[size_t(r * cols + c)] = {30000.0 + 100.0 * r + jitter(rng), 50000.0 + 100.0 * c + jitter(rng), 0.0};
-    std::vector<int> order(size_t(n));
-    for (int k = 0; k < n; ++k) order[size_t(k)] = k;
-    std::shuffle(order.begin() + 2, order.end(), rng);  // grid cells 0 and 1 stay the known pair
-
-    std::vector<int> index(size_t(n));  // point index by grid cell
-    for (int k = 0; k < n; ++k) {
-        const int cell = order[size_t(k)];
-        const TruePoint& t = grid[size_t(cell)];
+    std::vector<std::vector<int>> lines;  // the traverses as sequences of grid cells
+    for (int r = 0; r < rows; ++r) {
+        if (!snake || r == 0) lines.emplace_back();
+        for (int c = 0; c < cols; ++c) lines.back().push_back(r * cols + (snake && r % 2 ? cols - 1 - c : c));
+    }
+    std::vector<char> known(size_t(rows * cols), 0);
+    for (const auto& line : lines) known[size_t(line[0])] = known[size_t(line[1])] = 1;
+    std::vector<int> order(size_t(rows * cols)), index(order.size());
+    for (size_t k = 0; k < order.size(); ++k) order[k] = int(k);
+    std::shuffle(order.begin(), order.end(), rng);
+    for (size_t k = 0; k < order.size(); ++k) {
+        const int cell = order[k];
+        const double x = 30000.0 + 100.0 * (cell / cols) + jitter(rng), y = 50000.0 + 100.0 * (cell % cols) + jitter(rng);
         const std::string name = "G" + std::to_string(k);
-        index[size_t(cell)] = cell < 2 ? g.Known(name, t.x, t.y) : g.Unknown(name, t.x, t.y);
+        index[size_t(cell)] = known[size_t(cell)] ? g.Known(name, x, y) : g.Unknown(name, x, y);
     }
-    // Station sequence along the snake: row 0 left to right, row 1 right to left, ...
-    std::vector<int> snake;
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) snake.push_back(index[size_t(r * cols + (r % 2 == 0 ? c : cols - 1 - c))]);
-    std::vector<int> below(size_t(n) + 1, 0);  // the neighbour in the next row, by point index
-    for (int r = 0; r + 1 < rows; ++r)
-        for (int c = 0; c < cols; ++c) below[size_t(index[size_t(r * cols + c)])] = index[size_t((r + 1) * cols + c)];
-
-    for (size_t k = 0; k < snake.size(); ++k) {
-        const int s = snake[k];
-        if (k > 0) g.Direction(s, snake[k - 1]);
-        if (k + 1 < snake.size()) {
-            g.Direction(s, snake[k + 1]);
-            g.Distance(s, snake[k + 1]);
+    for (const auto& line : lines) {
+        for (size_t k = 0; k < line.size(); ++k) {
+            const int s = index[size_t(line[k])];
+            if (k + 1 < line.size()) {
+                const int next = index[size_t(line[k + 1])];
+                g.Azimuth(s, next);
+                g.Direction(s, next);
+                g.Distance(s, next);
+            }
+            if (k > 0) g.Direction(s, index[size_t(line[k - 1])]);
         }
-        if (below[size_t(s)] != 0) g.Distance(s, below[size_t(s)]);
     }
-    return snake;
+    return index;
 }
 
 }  // namespace quenvar::testing
