@@ -1,8 +1,21 @@
+#include "approx/calculate.h"
 #include "frame/library_state.h"
 #include "quenvar.h"
 
 using namespace quenvar;
 
-extern "C" int zrXYCalculate(void) { return 0; }
+namespace {
 
-extern "C" int zrHCalculate(void) { return 0; }
+int CalculateNetwork(uint16_t heightMode) {
+    return Guarded(0, [heightMode] {
+        LibraryState& lib = Library();
+        lib.net.hdr.heightMode = heightMode;
+        return Calculate(lib.net, lib.ui);
+    });
+}
+
+}  // namespace
+
+extern "C" int zrXYCalculate(void) { return CalculateNetwork(0); }
+
+extern "C" int zrHCalculate(void) { return CalculateNetwork(1); }

@@ -1,0 +1,75 @@
+#include "approx/trig_heights.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "geom/network_geometry.h"
+#include "tests/support/network_builder.h"
+
+namespace quenvar {
+namespace {
+
+class TrigHeightTest : public ::testing::Test {
+protected:
+    Network net;
+    testing::NetworkBuilder b{net};
+    int p = b.Point("P", 1000, 1000);
+    int t = b.Point("T", 2000, 1000);
+    int q = b.Point("Q", 0, 0);  // no coordinates
+
+    double Trig(int s, int target) { return net.Obs(FindObservation(net, s, target, KindTrigHeight)).value; }
+};
+
+TEST_F(TrigHeightTest, HeightDifferencesFromTheFormulaOnceForEverySight) {
+    b.Obs(p, p, KindInstrument, 1.6);
+    b.Obs(p, t, KindTargetHeight, 1.6);
+    b.Obs(p, t, KindVertical, 0.0);
+    b.Obs(t, t, KindInstrument, 1.6);
+    b.Obs(p, p, KindTargetHeight, 1.6);  // the target's own entry
+    b.Obs(t, p, KindZenith, 1.570796327, ClassSpecial);
+    b.Obs(q, p, KindSlope, 802.5);  // P -> Q: length only from Q's slope distance back to P
+    b.Obs(q, q, KindTargetHeight, 2.0);
+    b.Obs(p, q, KindZenith, 1.52);
+    for (int run = 0; run < 2; ++run) ASSERT_EQ(ComputeTrigHeights(net, b.ui()), 1);
+    EXPECT_EQ(net.hdr.refraction, 0.14);
+    // Level sight over 1000 m: (1 - 0.14) * 1000^2 / (2 * 6372000) m.
+    EXPECT_NEAR(Trig(p, t), 0.067483, 5e-7);
+    EXPECT_NEAR(Trig(t, p), 0.067483, 5e-7);
+    EXPECT_EQ(ObsClassOf(net.Obs(FindObservation(net, t, p, KindTrigHeight))), ClassSpecial);
+    const double alpha = 1.570796327 - 1.52, d = 802.5 * std::cos(alpha);
+    EXPECT_NEAR(Trig(p, q), d * std::tan(alpha) + 1.6 - 2.0 + 0.86 * d * d / (2 * 6372000.0), 1e-9);
+    int records = 0;
+    for (int o = 1; o <= net.hdr.obsCount; ++o) records += KindOf(net.Obs(o)) == KindTrigHeight;
+    EXPECT_EQ(records, 3);
+    EXPECT_TRUE(b.ui().messages.empty());
+}
+
+TEST_F(TrigHeightTest, MissingIngredientsStopWithAMessageNamingThePointIndices) {
+    b.Obs(p, t, KindVertical, 0.01);
+    EXPECT_EQ(ComputeTrigHeights(net, b.ui()), 0);
+    const int i = b.Obs(p, p, KindInstrument, 0.0);  // 0 counts as missing
+    EXPECT_EQ(ComputeTrigHeights(net, b.ui()), 0);
+    net.Obs(i).value = 1.5;
+    EXPECT_EQ(ComputeTrigHeights(net, b.ui()), 0);
+    b.Obs(p, t, KindTargetHeight, 1.7);
+    net.Point(t).x = 0.0;
+    EXPECT_EQ(ComputeTrigHeights(net, b.ui()), 0);
+    net.Point(t).x = 2000.0;
+    net.hdr.capacityStep = 3;  // no room for another observation
+    EXPECT_EQ(ComputeTrigHeights(net, b.ui()), 0);
+    const std::vector<std::string> texts = b.ui().Texts();
+    EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + 4),
+              (std::vector<std::string>{"测站1无仪器高", "测站1无仪器高", "站1的2无照准高", "无法得到站1到2的距离"}));
+    EXPECT_EQ(texts.back(), "站1到2的高差已无存放空间");
+
+    b.ui().messages.clear();
+    net.hdr.capacityStep = 2;
+    b.Obs(q, t, KindZenith, 0.5);  // 1.07 rad above the horizon: stops without a word
+    net.Obs(1).code = MakeCode(KindVertical, ClassKept);
+    EXPECT_EQ(ComputeTrigHeights(net, b.ui()), 0);
+    EXPECT_TRUE(b.ui().messages.empty());
+}
+
+}  // namespace
+}  // namespace quenvar
