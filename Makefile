@@ -1,7 +1,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all build test demo setup clean
+.PHONY: all build test demo bench setup clean
 
 all: build
 
@@ -20,6 +20,11 @@ test: build
 
 demo: build
 	./scripts/demo.sh $(BUILD)
+
+bench: $(BUILD)/build.ninja
+	cmake -S . -B $(BUILD) -DQUENVAR_BENCHMARKS=ON >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target quenvar_benchmarks
+	$(BUILD)/quenvar_benchmarks
 
 clean:
 	rm -rf $(BUILD)

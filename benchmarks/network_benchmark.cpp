@@ -1,0 +1,85 @@
+// Timings of the approximate calculation and of a plane adjustment on grid networks up to the
+// database's capacity. Each grid point observes directions to its four neighbours and
+// distances to its east and north neighbours; two neighbouring points at opposite corners
+// are known.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <string>
+
+#include "adjust/adjustment_driver.h"
+#include "approx/calculate.h"
+#include "geom/angles.h"
+#include "geom/network_geometry.h"
+#include "tests/support/network_builder.h"
+
+namespace quenvar {
+namespace {
+
+// A side x side grid, 200 m spacing, with slightly jittered true coordinates.
+void BuildGrid(Network& net, testing::NetworkBuilder& b, int side) {
+    auto trueX = [](int r, int c) { return 10000.0 + 200.0 * r + 7.0 * std::sin(r * 1.3 + c); };
+    auto trueY = [](int r, int c) { return 20000.0 + 200.0 * c + 7.0 * std::cos(r + c * 0.7); };
+    auto index = [side](int r, int c) { return r * side + c + 1; };
+    for (int r = 0; r < side; ++r) {
+        for (int c = 0; c < side; ++c) {
+            const bool known = (r == 0 && c <= 1) || (r == side - 1 && c >= side - 2);
+            b.Point("P" + std::to_string(index(r, c) % 10000), known ? trueX(r, c) : 0.0,
+                    known ? trueY(r, c) : 0.0, 0.0, known ? PointKnown : PointUnknown);
+        }
+    }
+    const int dr[4] = {1, 0, -1, 0}, dc[4] = {0, 1, 0, -1};
+    for (int r = 0; r < side; ++r) {
+        for (int c = 0; c < side; ++c) {
+            const int s = index(r, c);
+            const double orientation = 0.37 * s;
+            for (int k = 0; k < 4; ++k) {
+                const int r2 = r + dr[k], c2 = c + dc[k];
+                if (r2 < 0 || c2 < 0 || r2 >= side || c2 >= side) continue;
+                const double az = std::atan2(trueY(r2, c2) - trueY(r, c), trueX(r2, c2) - trueX(r, c));
+                b.Obs(s, index(r2, c2), KindDirection, NormalizeAngle(az - orientation));
+                if (k < 2) b.Obs(s, index(r2, c2), KindDistance, std::hypot(trueY(r2, c2) - trueY(r, c), trueX(r2, c2) - trueX(r, c)));
+            }
+        }
+    }
+    net.hdr.dirSigma = float(DmsToRadians(0.0002));
+    net.hdr.distSigmaConst = 0.003f;
+    net.hdr.distSigmaPpm = 2.0f;
+}
+
+void BM_Calculate(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        Network net;
+        testing::NetworkBuilder b(net);
+        BuildGrid(net, b, int(state.range(0)));
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(Calculate(net, b.ui()));
+        state.PauseTiming();
+        int located = 0;
+        for (int p = 1; p <= net.hdr.pointCount; ++p) located += HasPlaneCoords(net, p);
+        state.counters["located"] = located;
+        state.ResumeTiming();
+    }
+    state.counters["points"] = double(state.range(0) * state.range(0));
+}
+BENCHMARK(BM_Calculate)->Arg(20)->Arg(40)->Arg(45)->Unit(benchmark::kMillisecond);
+
+void BM_PlaneAdjustment(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        Network net;
+        testing::NetworkBuilder b(net);
+        BuildGrid(net, b, int(state.range(0)));
+        Calculate(net, b.ui());
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(RunAdjustment(net, b.ui(), 0, 0, 1));
+    }
+    state.counters["unknowns"] = double(2 * (state.range(0) * state.range(0) - 4));
+}
+BENCHMARK(BM_PlaneAdjustment)->Arg(10)->Arg(20)->Arg(30)->Arg(40)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+}  // namespace quenvar
+
+BENCHMARK_MAIN();
