@@ -115,7 +115,8 @@ bool DatabaseIsConsistent(const Network& net) {
     const int points = h.pointCount;
     const int obs = h.obsCount;
     if (points < 0 || points >= net.PointCapacity() || obs >= net.ObsCapacity() ||
-        h.stationRecCount >= net.stations.size() || h.ellipseCount >= net.ellipses.size()) {
+        (h.stationRecCount != 0 && h.stationRecCount >= net.stations.size()) ||
+        (h.ellipseCount != 0 && h.ellipseCount >= net.ellipses.size())) {
         return false;
     }
     if (h.lastPoint > points || h.defaultObsKind >= KindCount) return false;
