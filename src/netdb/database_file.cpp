@@ -34,28 +34,25 @@ bool WriteRecords(std::FILE* f, const std::vector<Rec>& records, size_t count) {
 }
 
 // A file written from a network that grew in memory holds more records than a fresh
-// database: grow the storage until its counts fit. The counts are 16-bit, so this is
-// bounded (at most 65536 observations and station records).
-void MakeRoomForCounts(Network& net, Messenger& ui) {
-    const NetHeader& h = net.hdr;
-    const size_t points = size_t(std::max<int>(h.pointCount, h.stationRecCount));
-    const uint16_t ellipses = h.ellipseCount;
-    bool grown = false;
-    while (net.points.size() <= points || net.obs.size() <= h.obsCount) {
-        GrowDatabase(net, ui);
-        grown = true;
-    }
-    if (grown) {  // growth drops the precision records; the file still holds them
-        net.hdr.ellipseCount = ellipses;
-        net.ellipses.assign(size_t(ellipses) + 1, EllipseRec{});
-    }
+// database: enlarge the storage by whole units, as growth would, until its counts fit. The
+// counts are 16-bit, so this stays below 65536 records of each kind.
+void MakeRoomForCounts(Network& net) {
+    NetHeader& h = net.hdr;
+    const size_t points = size_t(std::max<int>(h.pointCount, h.stationRecCount)) + 1;
+    const size_t units = std::max({size_t(h.capacityStep) + 1, (points + PointsPerUnit - 1) / PointsPerUnit,
+                                   (size_t(h.obsCount) + ObsPerUnit) / ObsPerUnit});
+    if (units == size_t(h.capacityStep) + 1) return;
+    h.capacityStep = uint16_t(units - 1);
+    net.obs.resize(units * ObsPerUnit, ObsRec{});
+    net.points.resize(units * PointsPerUnit, PointRec{});
+    net.stations.resize(units * PointsPerUnit, StationRec{});
 }
 
 // The part after the marker byte: header, then the record blocks of its counts.
 bool ReadBinary(Network& net, Messenger& ui, std::FILE* f) {
     if (std::fread(&net.hdr, sizeof(NetHeader), 1, f) != 1 || net.hdr.pointCount < 0) return false;
     AllocateDatabase(net, ui, false);
-    MakeRoomForCounts(net, ui);
+    MakeRoomForCounts(net);
     const NetHeader& h = net.hdr;
     if (!ReadRecords(f, net.points, size_t(h.pointCount) + 1)) return false;
     if (h.obsCount != 0 && !ReadRecords(f, net.obs, size_t(h.obsCount) + 1)) return false;
