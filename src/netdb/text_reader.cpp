@@ -166,10 +166,25 @@ int NetworkLineParser::ParseNetworkLine(int mode, const char* text) {
         return 1;
     }
     if (hdr.currentStation >= net_.PointCapacity()) return -2;
-    const int n = AddObservation(net_, ui_, hdr.currentStation);
+    const int n = AppendObservation(hdr.currentStation);
     if (n == 0) return -2;
     ParseObservation(n, i, text);
     return 1;
+}
+
+// AddObservation walks the station's chain to its end. When this parser appended the chain's
+// last record itself, the walk starts there instead of at the head, so a station with
+// thousands of observations is not walked again for each of them.
+int NetworkLineParser::AppendObservation(int station) {
+    if (size_t(station) >= tails_.size()) tails_.resize(size_t(net_.PointCapacity()), 0);
+    const uint16_t head = net_.Point(station).firstObs;
+    const uint16_t tail = tails_[size_t(station)];
+    const bool fromTail = head != 0 && tail != 0 && tail < net_.ObsCapacity() && net_.Obs(tail).next == 0;
+    if (fromTail) net_.Point(station).firstObs = tail;
+    const int n = AddObservation(net_, ui_, station);
+    if (fromTail) net_.Point(station).firstObs = head;
+    if (n != 0) tails_[size_t(station)] = uint16_t(n);
+    return n;
 }
 
 void NetworkLineParser::ParsePoint(int i, const char* text) {

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "netdb/network.h"
 #include "netdb/point_lookup.h"
@@ -39,11 +40,13 @@ private:
     void ParsePoint(int i, const char* text);
     void ParseObservation(int n, int target, const char* text);
     void AddPrecedingDirection(int n, int station);
+    int AppendObservation(int station);
 
     Network& net_;
     Messenger& ui_;
     PointLookup lookup_;
     bool fullShown_ = false;
+    std::vector<uint16_t> tails_;  // last observation this parser appended, by station
 };
 
 // Reads a text network file into an allocated, reset database. 2 when read, 0 when the file

@@ -69,6 +69,17 @@ TEST(TextReader, StationLineAndIndentedLineFillTheChain) {
     EXPECT_TRUE(r.ui.messages.empty());
 }
 
+TEST(TextReader, StationNamedAgainContinuesItsChain) {
+    ReadNet r("<<\n<<\nA B d 1\n C d 2\nB A d 3\nA D d 4\n");
+    ASSERT_EQ(r.net.hdr.obsCount, 4);
+    EXPECT_EQ(r.net.Point(1).firstObs, 1);
+    EXPECT_EQ(r.net.Obs(1).next, 2);
+    EXPECT_EQ(r.net.Obs(2).next, 4);
+    EXPECT_EQ(r.net.Point(2).firstObs, 3);
+    EXPECT_EQ(r.net.Obs(3).next, 0);
+    EXPECT_EQ(r.net.Obs(4).next, 0);
+}
+
 TEST(TextReader, SeparatorsTabsAndLineEndsReadLikeBlanks) {
     ReadNet plain(Basic);
     ReadNet marked("<<\n\"P1\",12,(100.5);[200.25]{50}|\n<<\nP1:'P2' c1 45.3000\n\tP3 d 1234.567\n");
