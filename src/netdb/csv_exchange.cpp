@@ -122,9 +122,12 @@ std::string Compose(const char* format, const std::string& x, const std::string&
 // The second line: direction error in seconds of arc, distance error in centimetres and ppm.
 void ReadErrors(NetHeader& hdr, const std::string& line) {
     float v[3];
-    float* fields[3] = {&hdr.dirSigma, &hdr.distSigmaConst, &hdr.distSigmaPpm};
     const int got = std::sscanf(line.c_str(), "%f,%f,%f", &v[0], &v[1], &v[2]);
-    for (int k = 0; k < got && std::isfinite(v[k]); ++k) *fields[k] = v[k];
+    int read = 0;
+    while (read < got && std::isfinite(v[read])) ++read;
+    if (read > 0) hdr.dirSigma = v[0];
+    if (read > 1) hdr.distSigmaConst = v[1];
+    if (read > 2) hdr.distSigmaPpm = v[2];
     hdr.dirSigma = float(double(hdr.dirSigma) * 4.8483439059054945e-06);
     hdr.distSigmaConst = float(double(hdr.distSigmaConst) * 0.01);
 }

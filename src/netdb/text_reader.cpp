@@ -197,9 +197,13 @@ void NetworkLineParser::ParsePoint(int i, const char* text) {
     PointRec& p = net_.Point(i);
     SetPlaneClass(p, PointClassOfCharacter(planeChar));
     SetHeightClass(p, PointClassOfCharacter(heightChar));
-    // Coordinates missing at the end, or not finite numbers, leave the stored ones.
-    double* fields[3] = {&p.x, &p.y, &p.h};
-    for (int k = 0; k < got - 3 && std::isfinite(v[k]); ++k) *fields[k] = v[k];
+    // Coordinates missing at the end, or not finite numbers, leave the stored ones. The
+    // record is packed, so its fields are assigned by name rather than through pointers.
+    int read = 0;
+    while (read < got - 3 && std::isfinite(v[read])) ++read;
+    if (read > 0) p.x = v[0];
+    if (read > 1) p.y = v[1];
+    if (read > 2) p.h = v[2];
 }
 
 void NetworkLineParser::ParseObservation(int n, int target, const char* text) {
