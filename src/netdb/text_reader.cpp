@@ -1,0 +1,273 @@
+#include "netdb/text_reader.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "geom/angles.h"
+#include "netdb/chain.h"
+#include "netdb/file_handle.h"
+#include "netdb/text_lines.h"
+#include "ui/messenger.h"
+
+namespace quenvar {
+
+namespace {
+
+constexpr const char* PointTableFullText = "点数超过32767, 多余的点及其观测值被忽略!";
+
+// Kinds whose values are written in d.mmss: c, a, z, b, <, 2 and 4.
+bool ReadsAsDms(int kind) {
+    switch (kind) {
+    case KindDirection:
+    case KindAzimuth:
+    case KindZenith:
+    case KindVertical:
+    case KindAngle:
+    case KindFurther2:
+    case KindFurther4:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Kinds that may name the station itself as target: i, v, 1 and 3.
+bool MayTargetStation(int kind) {
+    return kind == KindInstrument || kind == KindTargetHeight || kind == KindFurther1 ||
+           kind == KindFurther3;
+}
+
+int PointClassOfCharacter(char c) {
+    switch (c) {
+    case '1':
+        return PointKnown;
+    case '2':
+        return PointSpecial;
+    case '7':
+        return PointExcluded;
+    default:
+        return PointUnknown;
+    }
+}
+
+// Reads the lines after the title line; 0 when there is no title line.
+int ReadLines(Network& net, Messenger& ui, TextLines& lines) {
+    std::string line;
+    if (!lines.Next(line) || line.size() < 2 || line.find("<<") == std::string::npos) return 0;
+    if (!net.Present()) AllocateDatabase(net, ui, true);
+    NetworkLineParser parser(net, ui);
+    bool observations = false;
+    while (lines.Next(line)) {
+        if (line.find("<<") != std::string::npos) {
+            observations = true;
+            continue;
+        }
+        BlankSeparators(line);
+        const size_t p = SkipBlanks(line);
+        if (line.size() - p < 4 || line[p] == '/') continue;  // short line or comment
+        if (!observations) {
+            parser.ParseNetworkLine(0, line.c_str() + p);
+        } else if (p == 0) {  // station line: station name, then its first observation
+            parser.ParseNetworkLine(1, line.c_str());
+            size_t q = line.find(' ');
+            q = q == std::string::npos ? line.size() : SkipBlanks(line, q);
+            parser.ParseNetworkLine(2, line.c_str() + q);
+        } else {
+            parser.ParseNetworkLine(2, line.c_str() + p);
+        }
+    }
+    net.hdr.lastPoint = net.hdr.pointCount;
+    net.hdr.currentStation = 1;
+    net.hdr.currentObs = 1;
+    return 2;
+}
+
+}  // namespace
+
+int KindIndex(const NetHeader& hdr, char letter) {
+    const char* at = letter != '\0' ? std::strchr(KindLetters, letter) : nullptr;
+    return at != nullptr ? int(at - KindLetters) : hdr.defaultObsKind;
+}
+
+int ClassOfCharacter(char c) {
+    if (c >= '1' && c <= '4') return c - '0';
+    switch (c) {
+    case 'm':
+    case 'M':
+        return ClassSigma;
+    case 'a':
+    case 'A':
+        return ClassPlanned;
+    case '7':
+        return ClassRejected;
+    default:
+        return ClassOrdinary;
+    }
+}
+
+int CheckObservation(const ObsRec& obs) {
+    const int kind = KindOf(obs);
+    if (ObsClassOf(obs) == ClassRejected || kind >= KindCount) return 0;
+    const double v = obs.value;
+    bool plausible = true;
+    switch (kind) {
+    case KindDirection:
+    case KindAzimuth:
+    case KindAngle:
+    case KindFurther2:
+    case KindFurther4:
+        plausible = -6.2831853072 < v && v < 6.2831853072;
+        break;
+    case KindZenith:
+        plausible = 0.785398163 < v && v < 2.35619449;
+        break;
+    case KindVertical:
+        plausible = -0.785398163 < v && v < 0.785398163;
+        break;
+    case KindDistance:
+    case KindSlope:
+    case KindSetups:
+    case KindLineLength:
+        plausible = v > 0.0;
+        break;
+    default:
+        break;
+    }
+    return plausible ? 0 : 1;
+}
+
+int NetworkLineParser::ParseNetworkLine(int mode, const char* text) {
+    NetHeader& hdr = net_.hdr;
+    const int i = lookup_.Find(text);
+    if (i == 0) return -1;
+    if (i > hdr.pointCount && hdr.pointCount >= MaxPoints) {
+        if (!fullShown_) ShowMessage(ui_, PointTableFullText, 0, MsgInfo);
+        fullShown_ = true;
+        return -3;
+    }
+    while (i >= int(hdr.capacityStep) * PointsPerUnit + 1020 || i >= net_.PointCapacity()) {
+        GrowDatabase(net_, ui_);
+    }
+    if (i > hdr.pointCount) {
+        PointRec& p = net_.Point(i);
+        p = PointRec{};
+        std::sscanf(text, "%5s", p.name);
+        hdr.pointCount += 1;
+    }
+    if (mode == 1) {
+        hdr.currentStation = uint16_t(i);
+        return 1;
+    }
+    if (mode == 0) {
+        ParsePoint(i, text);
+        return 1;
+    }
+    if (hdr.currentStation >= net_.PointCapacity()) return -2;
+    const int n = AppendObservation(hdr.currentStation);
+    if (n == 0) return -2;
+    ParseObservation(n, i, text);
+    return 1;
+}
+
+// AddObservation walks the station's chain to its end. When this parser appended the chain's
+// last record itself, the walk starts there instead of at the head, so a station with
+// thousands of observations is not walked again for each of them.
+int NetworkLineParser::AppendObservation(int station) {
+    if (size_t(station) >= tails_.size()) tails_.resize(size_t(net_.PointCapacity()), 0);
+    const uint16_t head = net_.Point(station).firstObs;
+    const uint16_t tail = tails_[size_t(station)];
+    const bool fromTail = head != 0 && tail != 0 && tail < net_.ObsCapacity() && net_.Obs(tail).next == 0;
+    if (fromTail) net_.Point(station).firstObs = tail;
+    const int n = AddObservation(net_, ui_, station);
+    if (fromTail) net_.Point(station).firstObs = head;
+    if (n != 0) tails_[size_t(station)] = uint16_t(n);
+    return n;
+}
+
+void NetworkLineParser::ParsePoint(int i, const char* text) {
+    std::vector<char> name(std::strlen(text) + 1);
+    char planeChar = ' ';
+    char heightChar = ' ';
+    double v[3];
+    const int got = std::sscanf(text, "%s %c%c %lf %lf %lf", name.data(), &planeChar, &heightChar,
+                                &v[0], &v[1], &v[2]);
+    PointRec& p = net_.Point(i);
+    SetPlaneClass(p, PointClassOfCharacter(planeChar));
+    SetHeightClass(p, PointClassOfCharacter(heightChar));
+    // Coordinates missing at the end, or not finite numbers, leave the stored ones. The
+    // record is packed, so its fields are assigned by name rather than through pointers.
+    int read = 0;
+    while (read < got - 3 && std::isfinite(v[read])) ++read;
+    if (read > 0) p.x = v[0];
+    if (read > 1) p.y = v[1];
+    if (read > 2) p.h = v[2];
+}
+
+void NetworkLineParser::ParseObservation(int n, int target, const char* text) {
+    std::vector<char> name(std::strlen(text) + 1);
+    char kindChar = ' ';
+    char classChar = ' ';
+    double value = 0.0;
+    const int got = std::sscanf(text, "%s %c%c %lf", name.data(), &kindChar, &classChar, &value);
+
+    ObsRec& o = net_.Obs(n);
+    o.target = uint16_t(target);
+    o.value = got == 4 && std::isfinite(value) ? value : 0.0;
+    o.residual = 0.0f;
+    if (kindChar >= 'A' && kindChar <= 'Z') kindChar = char(kindChar - 'A' + 'a');
+    const int kind = KindIndex(net_.hdr, kindChar);
+    const int cls = ClassOfCharacter(classChar);
+    o.code = MakeCode(kind, cls);
+
+    if (kind == KindConnection) {
+        o.value = 0.0;
+        return;
+    }
+    if (cls != ClassVerbatim && ReadsAsDms(kind)) o.value = DmsToRadians(o.value);
+    if (cls == ClassVerbatim || cls == ClassRejected) return;
+
+    const int station = net_.hdr.currentStation;
+    if ((target == station && !MayTargetStation(kind)) || CheckObservation(o) != 0) {
+        SetObsClass(o, ClassRejected);
+        char message[80];
+        std::snprintf(message, sizeof message, "观测值错误! 测站=%d  目标=%d\n", station, target);
+        ShowMessage(ui_, message, 0, MsgInfo);
+        return;
+    }
+    if (kind == KindAngle) {
+        SetKind(o, KindDirection);
+        AddPrecedingDirection(n, station);
+    }
+}
+
+// An angle becomes a direction: it adds the value of the last direction that precedes, in
+// the station's chain, the first direction to the same target (normally record n itself).
+void NetworkLineParser::AddPrecedingDirection(int n, int station) {
+    const int target = net_.Obs(n).target;
+    int preceding = 0;
+    WalkChain(net_, station, [&](int o) {
+        const ObsRec& r = net_.Obs(o);
+        if (KindOf(r) != KindDirection) return true;
+        if (r.target == target) return false;
+        preceding = o;
+        return true;
+    });
+    if (preceding != 0) net_.Obs(n).value += net_.Obs(preceding).value;
+}
+
+int ReadTextNetwork(Network& net, Messenger& ui, const std::string& path) {
+    const FileHandle file = OpenFile(path, "rb");
+    if (!file) return 0;
+    TextLines lines(file.get());
+    return ReadLines(net, ui, lines);
+}
+
+int ReadTextNetworkFromString(Network& net, Messenger& ui, std::string_view text) {
+    TextLines lines(text);
+    return ReadLines(net, ui, lines);
+}
+
+}  // namespace quenvar
