@@ -41,16 +41,16 @@ PLANE_POINTS = [  # name, X, Y, known
     ("T2", 3062.187, 2935.742, False),
     ("T3", 3241.905, 3352.068, False),
 ]
-PLANE_STATIONS = [  # station, [(target, kind)], comment
+PLANE_STATIONS = [  # station, [(target, kind)], comment; in point order, as the writer puts them
     ("K1", [("K2", "c"), ("K3", "c"), ("F1", "c")], "K1: known station, oriented on K2 and K3, sights F1"),
     ("K2", [("K4", "c"), ("K1", "c"), ("F1", "c")], "K2: second ray to F1 (forward intersection)"),
     ("K3", [("K4", "c"), ("K1", "c"), ("T1", "c"), ("T1", "d")], "K3: start of the traverse"),
-    ("T1", [("K3", "c"), ("T2", "c"), ("T2", "d")], "T1 to T3: traverse stations, back and forward sights"),
-    ("T2", [("T1", "c"), ("T3", "c"), ("T3", "d")], None),
-    ("T3", [("T2", "c"), ("K4", "c"), ("K4", "d")], None),
     ("K4", [("K3", "c"), ("K2", "c"), ("T3", "c")], "K4: end of the traverse, closing direction"),
     ("R1", [("K1", "c"), ("K2", "c"), ("K4", "c"), ("K3", "c"), ("K3", "d")],
      "R1: free station, resection on four known points"),
+    ("T1", [("K3", "c"), ("T2", "c"), ("T2", "d")], "T1 to T3: traverse stations, back and forward sights"),
+    ("T2", [("T1", "c"), ("T3", "c"), ("T3", "d")], None),
+    ("T3", [("T2", "c"), ("K4", "c"), ("K4", "d")], None),
 ]
 
 # ---- Height network -------------------------------------------------------------------------
