@@ -92,7 +92,7 @@ void WriteReport(ReportWriter writer, const std::string& out, const std::string&
         TempFile temp(".txt");
         if (writer(temp.Path().c_str()) != 1) throw Failure("could not produce the " + what);
         console.FinishProgressLine();
-        PrintGbkFile(temp.Path());
+        PrintGbkFile(temp.Path(), true);
         return;
     }
     if (writer(out.c_str()) != 1) throw Failure("could not write the " + what + " to '" + out + "'");
@@ -291,7 +291,7 @@ const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
         {"info", "FILE", "load a network and print its summary",
          "Loads FILE (binary database, text observation file or comma-separated pair) and prints\n"
-         "the network summary: points, observations and a-priori errors.",
+         "the network summary: observations by kind and class, points by class.",
          {}, 1, 1, &RunInfo},
         {"convert", "IN OUT", "save a network in the format chosen by OUT's extension",
          "Loads IN and writes it to OUT: .txt, .coo or .msm give the text observation format,\n"

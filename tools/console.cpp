@@ -135,12 +135,13 @@ void Console::FinishProgressLine() {
     progressOpen = false;
 }
 
-bool PrintGbkFile(const std::string& path) {
+bool PrintGbkFile(const std::string& path, bool endLine) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     const std::string gbk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string text = GbkToUtf8(gbk);
     std::fwrite(text.data(), 1, text.size(), stdout);
+    if (endLine && !text.empty() && text.back() != '\n') std::fputc('\n', stdout);
     std::fflush(stdout);
     return true;
 }

@@ -27,8 +27,8 @@ struct Console {
     void FinishProgressLine();
 };
 
-// Prints a text file written by the library (GBK) to standard output as UTF-8. False when the
-// file cannot be read.
-bool PrintGbkFile(const std::string& path);
+// Prints a text file written by the library (GBK) to standard output as UTF-8, with a final line
+// end added when endLine is set and the text lacks one. False when the file cannot be read.
+bool PrintGbkFile(const std::string& path, bool endLine = false);
 
 }  // namespace quenvar_cli

@@ -9,6 +9,8 @@
 
 namespace quenvar {
 
+namespace {
+
 void ApplyDefaultErrors(NetHeader& hdr) {
     // The distance errors count as unset only when the fixed and the proportional part both are.
     if (hdr.distSigmaConst < 0.0001 && hdr.distSigmaPpm < 0.01) {
@@ -23,6 +25,8 @@ void ApplyDefaultErrors(NetHeader& hdr) {
     if (hdr.trigHeightSigma < 0.0001) hdr.trigHeightSigma = 0.03f;
     if (hdr.trigHeightSigma4 < 0.0001) hdr.trigHeightSigma4 = 2 * hdr.trigHeightSigma;
 }
+
+}  // namespace
 
 void ApplyAdjustmentDefaults(Network& net) { ApplyDefaultErrors(net.hdr); }
 

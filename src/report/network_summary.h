@@ -6,15 +6,11 @@
 namespace quenvar {
 
 struct Network;
-struct NetHeader;
 class Messenger;
 struct ReportBuffers;
 
-// Fills the unset a-priori errors of the header with their defaults (4-byte floats). A field
-// below its threshold counts as unset, negative values included.
-void ApplyDefaultErrors(NetHeader& hdr);
-
-// Fills unset a-priori errors with their defaults. The census that refreshes the count of
+// Fills unset a-priori errors with their defaults (4-byte floats); a field below its threshold
+// counts as unset, negative values included. The census that refreshes the count of
 // class-4 observations is taken by the form with the report buffers.
 void ApplyAdjustmentDefaults(Network& net);
 // Fills unset a-priori errors, then takes the census, refreshing the class-4 count in buffers.

@@ -7,7 +7,6 @@
 
 #include "geom/angles.h"
 #include "netdb/network.h"
-#include "report/network_census.h"
 #include "report/network_summary.h"
 #include "ui/messenger.h"
 
@@ -30,9 +29,9 @@ std::string Metres(float value) {
     return buf;
 }
 
-// The report for a header whose defaults are in place and a census already taken.
-void ComposePrecisionReport(const NetHeader& hdr, const Network& net, ReportBuffers& buffers,
-                            std::string& text) {
+// The report for a network whose defaults are in place and whose census is taken.
+void ComposePrecisionReport(const Network& net, ReportBuffers& buffers, std::string& text) {
+    const NetHeader& hdr = net.hdr;
     const bool height = hdr.heightMode != 0;
     const bool special = buffers.specialObservationCount != 0;
     PrecisionFieldTexts& f = buffers.precisionFields;
@@ -53,8 +52,10 @@ void ComposePrecisionReport(const NetHeader& hdr, const Network& net, ReportBuff
         groupLine("m(d.mmss):", f[2], f[5]);
     }
 
-    if (!net.ellipses.empty()) {
-        // Record 0 holds the maxima: point error, inter-point error, relative side error.
+    // A loaded network holds a zeroed record 0 before any adjustment; the records exist once an
+    // adjustment has counted them. Record 0 holds the maxima: point error, inter-point error,
+    // relative side error.
+    if (net.hdr.ellipseCount > 0 && !net.ellipses.empty()) {
         const EllipseRec& maxima = net.ellipses[0];
         lines.emplace_back();
         lines.push_back("最大点位误差=" + Metres(maxima.a));
@@ -104,16 +105,12 @@ double RoundDownToMultiple(double x, double step) {
 
 void BuildPrecisionReport(Network& net, ReportBuffers& buffers, std::string& text) {
     ApplyAdjustmentDefaults(net, buffers);
-    ComposePrecisionReport(net.hdr, net, buffers, text);
+    ComposePrecisionReport(net, buffers, text);
 }
 
-int ShowPrecisionReport(const Network& net, Messenger& ui, ReportBuffers& buffers) {
-    NetHeader hdr = net.hdr;
-    ApplyDefaultErrors(hdr);
-    NetworkCensus census;
-    CountNetworkElements(net, census, buffers);
+int ShowPrecisionReport(Network& net, Messenger& ui, ReportBuffers& buffers) {
     std::string text;
-    ComposePrecisionReport(hdr, net, buffers, text);
+    BuildPrecisionReport(net, buffers, text);
     ui.Box(text.c_str(), CaptionAdjustmentResult, MsgInfo);
     return 1;
 }

@@ -22,11 +22,12 @@ void FormatPrecisionFields(const NetHeader& hdr, PrecisionFieldTexts& fields);
 double RoundDownToMultiple(double x, double step);
 
 // Fills unset a-priori errors with their defaults, takes the census and replaces text with the
-// precision summary. ReportLines is used as scratch and left empty.
+// precision summary. The maxima lines appear once an adjustment has made precision records
+// (ellipseCount above 0). ReportLines is used as scratch and left empty.
 void BuildPrecisionReport(Network& net, ReportBuffers& buffers, std::string& text);
 
-// Builds the precision summary and shows it in an information box captioned "平差结果". The
-// defaults are applied to a copy of the header; the adjustment has already stored them.
-int ShowPrecisionReport(const Network& net, Messenger& ui, ReportBuffers& buffers);
+// Builds the precision summary as BuildPrecisionReport does (storing the defaults) and shows it
+// in an information box captioned "平差结果". Returns 1.
+int ShowPrecisionReport(Network& net, Messenger& ui, ReportBuffers& buffers);
 
 }  // namespace quenvar
