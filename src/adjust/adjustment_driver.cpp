@@ -104,7 +104,7 @@ private:
             if (m == 0 || matrix_.At(1, 1) < 1e-20) return ResultNormalEquations;
             const int r = m + d - n_;
             if (design_ ? r < 0 : r < 1) return ResultRedundancy;
-            if (InvertNormalMatrix(n_, matrix_) == 0) return ResultSolution;
+            if (InvertPacked(n_, matrix_) == 0) return ResultSolution;
             AddDatumConstraints(net_, matrix_, map_, -1.0);
             if (design_) {
                 PosteriorSigma(net_) = PriorSigma(net_);

@@ -44,6 +44,4 @@ int InvertPacked(int n, NormalMatrix& matrix) {
     return 1;
 }
 
-int InvertNormalMatrix(int n, NormalMatrix& matrix) { return InvertPacked(n, matrix); }
-
 }  // namespace quenvar

@@ -50,8 +50,4 @@ inline size_t PackedSize(int order) { return size_t(order) * size_t(order + 1) /
 // rotating the pivot to the end after each step; 1, or 0 on a pivot below 1e-20.
 int InvertPacked(int n, NormalMatrix& matrix);
 
-// The solver the adjustment uses: the inverse of the leading n x n part in place; 1, or 0
-// when the matrix is singular.
-int InvertNormalMatrix(int n, NormalMatrix& matrix);
-
 }  // namespace quenvar

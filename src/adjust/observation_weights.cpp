@@ -89,7 +89,7 @@ double KindWeight(Network& net, int i, int j, int o, double c) {
     }
 }
 
-// Kinds that may be planned in the current network kind.
+// Kinds adjusted in the current network kind.
 bool OfNetworkKind(const Network& net, int kind) { return ObservationRole(net, ClassOrdinary, kind) == 99; }
 
 }  // namespace
@@ -112,8 +112,7 @@ int SetObservationWeights(Network& net, const UnknownMap& map) {
                 if (m != 0 && r.value > 1e-10) WeightOf(net, m) = float(s0 * s0 / (r.value * r.value));
                 continue;
             }
-            const bool planned = cls == ClassPlanned && OfNetworkKind(net, kind);
-            if (!Usable(net, r) && !planned && kind != KindConnection) continue;
+            if (!Usable(net, r) && cls != ClassPlanned && kind != KindConnection) continue;
             const double c = ClassFactor(cls, s0, s4);
             if (c == 0.0) continue;
             if (kind != KindDirection && map[size_t(i)] == 0 && map[size_t(j)] == 0) continue;

@@ -112,13 +112,11 @@ void ReweightObservations(Network& net, int method, const NormalMatrix& q, int n
             if (ObsClassOf(r) == ClassFixed || MapOf(map, r.target) < 0 || !Usable(net, r) || p < 1e-20f) continue;
             double v = r.residual;
             if (KindOf(r) == KindDirection) {
-                if (angleMode && firstDirection) {
-                    // The first direction of a station in angle mode only opens the angles.
-                    firstDirection = false;
-                    continue;
-                }
+                // In angle mode the first direction of a station only opens the angles: it takes
+                // the station mean (0 in angle mode), so its weight never changes, but its
+                // residual cofactor still counts in the variance components.
+                v = angleMode && firstDirection ? m : v - m;
                 firstDirection = false;
-                v -= m;
             }
             double t = 0.0;
             if (withCofactors) {

@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstddef>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -13,28 +12,22 @@ struct Dense {
     size_t rows = 0, cols = 0;
     std::vector<double> v;
 
-    Dense() = default;
     Dense(size_t r, size_t c) : rows(r), cols(c), v(r * c, 0.0) {}
     double& operator()(size_t i, size_t j) { return v[i * cols + j]; }
     double operator()(size_t i, size_t j) const { return v[i * cols + j]; }
 };
 
-inline Dense Multiply(const Dense& a, const Dense& b) {
-    Dense c(a.rows, b.cols);
-    for (size_t i = 0; i < a.rows; ++i)
-        for (size_t k = 0; k < a.cols; ++k)
-            for (size_t j = 0; j < b.cols; ++j) c(i, j) += a(i, k) * b(k, j);
+// a^T b when transposeA is set, else a b.
+inline Dense Multiply(const Dense& a, const Dense& b, bool transposeA = false) {
+    const size_t n = transposeA ? a.cols : a.rows, inner = transposeA ? a.rows : a.cols;
+    Dense c(n, b.cols);
+    for (size_t i = 0; i < n; ++i)
+        for (size_t k = 0; k < inner; ++k)
+            for (size_t j = 0; j < b.cols; ++j) c(i, j) += (transposeA ? a(k, i) : a(i, k)) * b(k, j);
     return c;
 }
 
-inline Dense Transpose(const Dense& a) {
-    Dense t(a.cols, a.rows);
-    for (size_t i = 0; i < a.rows; ++i)
-        for (size_t j = 0; j < a.cols; ++j) t(j, i) = a(i, j);
-    return t;
-}
-
-// Gauss-Jordan inversion with partial pivoting.
+// Gauss-Jordan inversion with partial pivoting of a regular matrix.
 inline Dense Inverse(Dense a) {
     const size_t n = a.rows;
     Dense inv(n, n);
@@ -43,24 +36,12 @@ inline Dense Inverse(Dense a) {
         size_t pivot = c;
         for (size_t r = c + 1; r < n; ++r)
             if (std::fabs(a(r, c)) > std::fabs(a(pivot, c))) pivot = r;
-        if (a(pivot, c) == 0.0) throw std::runtime_error("singular");
-        for (size_t j = 0; j < n; ++j) {
-            std::swap(a(c, j), a(pivot, j));
-            std::swap(inv(c, j), inv(pivot, j));
-        }
+        for (size_t j = 0; j < n; ++j) std::swap(a(c, j), a(pivot, j)), std::swap(inv(c, j), inv(pivot, j));
         const double d = a(c, c);
-        for (size_t j = 0; j < n; ++j) {
-            a(c, j) /= d;
-            inv(c, j) /= d;
-        }
+        for (size_t j = 0; j < n; ++j) a(c, j) /= d, inv(c, j) /= d;
         for (size_t r = 0; r < n; ++r) {
-            if (r == c) continue;
-            const double f = a(r, c);
-            if (f == 0.0) continue;
-            for (size_t j = 0; j < n; ++j) {
-                a(r, j) -= f * a(c, j);
-                inv(r, j) -= f * inv(c, j);
-            }
+            const double f = r == c ? 0.0 : a(r, c);
+            for (size_t j = 0; f != 0.0 && j < n; ++j) a(r, j) -= f * a(c, j), inv(r, j) -= f * inv(c, j);
         }
     }
     return inv;

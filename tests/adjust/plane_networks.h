@@ -22,9 +22,8 @@ struct Sighting {
 };
 
 // Writes the points (unknown ones displaced by offset metres) and the observations, each
-// computed from the true coordinates plus noise x scale (radians for directions and
-// azimuths, metres for distances).
-inline void BuildPlaneNetwork(NetworkBuilder& b, Network& net, const std::vector<TruePoint>& pts,
+// computed from the true coordinates plus noise x scale (radians or metres).
+inline void BuildPlaneNetwork(NetworkBuilder& b, const std::vector<TruePoint>& pts,
                               const std::vector<Sighting>& sightings, double angleNoise, double distNoise,
                               unsigned seed, double offset = 0.04) {
     Noise noise(seed);
@@ -37,13 +36,12 @@ inline void BuildPlaneNetwork(NetworkBuilder& b, Network& net, const std::vector
         const TruePoint& t = pts[size_t(s.target - 1)];
         const double dx = t.x - a.x, dy = t.y - a.y;
         const double az = NormalizeAngle(std::atan2(dy, dx));
-        double value = 0.0;
-        if (s.kind == KindDirection) value = NormalizeAngle(az - a.orientation) + angleNoise * noise.Next();
-        if (s.kind == KindAzimuth) value = az + angleNoise * noise.Next();
-        if (s.kind == KindDistance) value = std::sqrt(dx * dx + dy * dy) + distNoise * noise.Next();
+        const double e = noise.Next();
+        double value = std::sqrt(dx * dx + dy * dy) + distNoise * e;
+        if (s.kind == KindDirection) value = NormalizeAngle(az - a.orientation) + angleNoise * e;
+        if (s.kind == KindAzimuth) value = az + angleNoise * e;
         b.Obs(s.station, s.target, s.kind, value);
     }
-    (void)net;
 }
 
 // Two fixed and three unknown points with directions at every station, distances and one
