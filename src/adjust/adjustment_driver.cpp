@@ -201,7 +201,7 @@ int AdjustWithMessages(Network& net, Messenger& ui, ReportBuffers& reports, int 
 
 int AdjustNetwork(Network& net, Messenger& ui, ReportBuffers& reports, int method, int iterations) {
     if (Calculate(net, ui) < 1) return 0;
-    ApplyAdjustmentDefaults(net);
+    ApplyAdjustmentDefaults(net, reports);
     if (method == MethodSingle) {
         method = MethodIteration;
         iterations = 1;

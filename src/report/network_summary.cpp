@@ -28,8 +28,6 @@ void ApplyDefaultErrors(NetHeader& hdr) {
 
 }  // namespace
 
-void ApplyAdjustmentDefaults(Network& net) { ApplyDefaultErrors(net.hdr); }
-
 void ApplyAdjustmentDefaults(Network& net, ReportBuffers& buffers) {
     ApplyDefaultErrors(net.hdr);
     NetworkCensus census;

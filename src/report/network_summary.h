@@ -9,11 +9,9 @@ struct Network;
 class Messenger;
 struct ReportBuffers;
 
-// Fills unset a-priori errors with their defaults (4-byte floats); a field below its threshold
-// counts as unset, negative values included. The census that refreshes the count of
-// class-4 observations is taken by the form with the report buffers.
-void ApplyAdjustmentDefaults(Network& net);
-// Fills unset a-priori errors, then takes the census, refreshing the class-4 count in buffers.
+// Fills unset a-priori errors with their defaults (4-byte floats; a field below its threshold
+// counts as unset, negative values included), then takes the census, refreshing the count of
+// class-4 observations in buffers.
 void ApplyAdjustmentDefaults(Network& net, ReportBuffers& buffers);
 
 // Replaces text with the census table: a heading line, an empty line and the rows 待定, 固定,

@@ -84,7 +84,7 @@ TEST(PrecisionReport, RoundDownToMultipleTruncatesTowardZero) {
 TEST(PrecisionReport, AfterAPlaneAdjustment) {
     Network net;
     testing::NetworkBuilder b(net);
-    testing::BuildPlaneNetwork(b, net, testing::TriangulationPoints(), testing::TriangulationSightings(), 1e-5,
+    testing::BuildPlaneNetwork(b, testing::TriangulationPoints(), testing::TriangulationSightings(), 1e-5,
                                0.004, 11);
     SetAdjustmentParam(net.hdr, ParamDirection, 2.0, 0);
     SetAdjustmentParam(net.hdr, ParamDistanceFixed, 3.0, 0);
