@@ -23,28 +23,25 @@ protected:
         SetLocus(net.Station(record), kind, ref2);
         net.Station(record).locusValue = value;
     }
-    void Reset() {
-        SetFixState(net.Point(u), FixNone);
-        net.Point(u).x = net.Point(u).y = 0.0;
-    }
 };
 
-TEST_F(IntersectionTest, Rays) {
-    net.Point(a).x = net.Point(a).y = net.Point(q).x = 0.0;  // A (0, 0), Q (0, 100)
+TEST_F(IntersectionTest, RaysMeetOnlyAheadOfTheirOrigins) {
+    // Own ray from A (0, 0), new ray from Q (0, 100): crossing at (50, 50), parallel, behind A.
+    struct Case { double own, fresh; int result; };
+    const Case cases[] = {{M_PI / 4, 7 * M_PI / 4, 5}, {M_PI / 4, M_PI / 4, 0}, {5 * M_PI / 4, 7 * M_PI / 4, 0}};
+    net.Point(a).x = net.Point(a).y = net.Point(q).x = 0.0;
     net.Point(q).y = 100.0;
     Workspace w(net);
-    Locus(u, LocusRay, a, M_PI / 4);
-    Locus(0, LocusRay, q, 7 * M_PI / 4);
-    EXPECT_EQ(IntersectRays(w, u), 5);
-    EXPECT_EQ(FixStateOf(net.Point(u)), FixComputed);
-    EXPECT_NEAR(net.Point(u).x, 50.0, 1e-9);
-    EXPECT_NEAR(net.Point(u).y, 50.0, 1e-9);
-    Reset();
-    Locus(0, LocusRay, q, M_PI / 4);
-    EXPECT_EQ(IntersectRays(w, u), 0);  // parallel
-    Locus(u, LocusRay, a, 5 * M_PI / 4);
-    Locus(0, LocusRay, q, 7 * M_PI / 4);
-    EXPECT_EQ(IntersectRays(w, u), 0);  // crossing behind A
+    for (const Case& c : cases) {
+        SetFixState(net.Point(u), FixNone);
+        net.Point(u).x = net.Point(u).y = 0.0;
+        Locus(u, LocusRay, a, c.own);
+        Locus(0, LocusRay, q, c.fresh);
+        EXPECT_EQ(IntersectRays(w, u), c.result) << c.own << " " << c.fresh;
+        EXPECT_NEAR(net.Point(u).x, c.result ? 50.0 : 0.0, 1e-9);
+        EXPECT_NEAR(net.Point(u).y, c.result ? 50.0 : 0.0, 1e-9);
+        EXPECT_EQ(FixStateOf(net.Point(u)), c.result ? FixComputed : FixNone);
+    }
 }
 
 TEST_F(IntersectionTest, RayAndCircle) {
@@ -55,7 +52,7 @@ TEST_F(IntersectionTest, RayAndCircle) {
     EXPECT_EQ(IntersectRayCircle(w, u), 5);
     EXPECT_NEAR(net.Point(u).y, 40.0, 1e-9);
     // North from A through the circle about (60, 40), r = 50: foot 50 m ahead, half chord 40 m.
-    Reset();
+    SetFixState(net.Point(u), FixNone);
     Locus(u, LocusRay, a, 0.0);
     Locus(0, LocusCircle, c, 50.0);
     EXPECT_EQ(IntersectRayCircle(w, u), 2);
@@ -70,17 +67,16 @@ TEST_F(IntersectionTest, RayAndCircle) {
 }
 
 TEST_F(IntersectionTest, TangentCirclesLeaveTwoEqualCandidates) {
-    const int e = b.Point("E", 110, 10);
     Workspace w(net);
     Locus(u, LocusCircle, a, 50.0);
-    Locus(0, LocusCircle, e, 50.0);
+    Locus(0, LocusCircle, b.Point("E", 110, 10), 50.0);
     EXPECT_EQ(IntersectCircles(w, u), 2);
     GeoPoint c1, c2;
     LoadCandidates(net.Point(u), c1, c2);
-    EXPECT_NEAR(c1.x, 60.0, 1e-4);
-    EXPECT_NEAR(c2.x, 60.0, 1e-4);
-    EXPECT_NEAR(c1.y, 10.0, 1e-4);
-    EXPECT_NEAR(c2.y, 10.0, 1e-4);
+    for (const GeoPoint& c : {c1, c2}) {
+        EXPECT_NEAR(c.x, 60.0, 1e-4);
+        EXPECT_NEAR(c.y, 10.0, 1e-4);
+    }
 }
 
 TEST_F(IntersectionTest, AngleCircleAndTheAngleTest) {
@@ -103,20 +99,7 @@ TEST_F(IntersectionTest, AngleCircleAndTheAngleTest) {
     EXPECT_EQ(CheckAngleCandidates(net, r, south, north), -1);
     EXPECT_EQ(CheckAngleCandidates(net, r, north, south), 1);
     EXPECT_EQ(CheckAngleCandidates(net, r, atA, south), 1);
-}
-
-TEST_F(IntersectionTest, SecondDoubleSolutionTakesTheCandidateNearAStoredOne) {
-    const int own = b.Obs(u, a, KindDistance, 1.0);
-    const int aimed = b.Obs(a, u, KindDistance, 1.0);
-    SetStateBits(net.Obs(own), 4);
-    SetStateBits(net.Obs(aimed), 4);
-    Workspace w(net);
-    EXPECT_EQ(KeepDoubleSolution(w, u, {100, 10, 0}, {20, 10, 0}), 2);
-    EXPECT_EQ(KeepDoubleSolution(w, u, {500, 500, 0}, {20.001, 10.001, 0}), 5);
-    EXPECT_EQ(net.Point(u).x, 20.001);
-    EXPECT_EQ(FixStateOf(net.Point(u)), FixComputed);
-    EXPECT_EQ(StateBits(net.Obs(own)), 0);  // u's own chain is searched first
-    EXPECT_EQ(StateBits(net.Obs(aimed)), 4);
+    EXPECT_EQ(CheckAngleCandidates(net, r, south, south), 0);
 }
 
 }  // namespace

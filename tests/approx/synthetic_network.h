@@ -1,4 +1,4 @@
-// Networks generated from true coordinates without noise: a correct calculation gives the
+// Plane networks generated from true coordinates without noise: a correct calculation gives the
 // truth back.
 #pragma once
 
@@ -26,8 +26,7 @@ public:
     // Every station's zero direction points elsewhere.
     static double Orientation(int s) { return std::fmod(0.7137 * s, 2 * M_PI); }
     double TrueAzimuth(int s, int t) const {
-        const double a = std::atan2(truth_[t].y - truth_[s].y, truth_[t].x - truth_[s].x);
-        return a < 0.0 ? a + 2 * M_PI : a;
+        return std::fmod(std::atan2(truth_[t].y - truth_[s].y, truth_[t].x - truth_[s].x) + 2 * M_PI, 2 * M_PI);
     }
     int Direction(int s, int t) { return b_.Obs(s, t, KindDirection, std::fmod(TrueAzimuth(s, t) - Orientation(s) + 2 * M_PI, 2 * M_PI)); }
     int Azimuth(int s, int t) { return b_.Obs(s, t, KindAzimuth, TrueAzimuth(s, t)); }

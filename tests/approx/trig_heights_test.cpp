@@ -58,15 +58,19 @@ TEST_F(TrigHeightTest, MissingIngredientsStopWithAMessageNamingThePointIndices) 
     net.Point(t).x = 2000.0;
     net.hdr.capacityStep = 3;  // no room for another observation
     EXPECT_EQ(ComputeTrigHeights(net, b.ui()), 0);
+    net.hdr.capacityStep = 2;
+    const int nowhere = b.Obs(p, 0, KindVertical, 0.01);  // a sight at no point is still a sight
+    EXPECT_EQ(ComputeTrigHeights(net, b.ui()), 0);
     const std::vector<std::string> texts = b.ui().Texts();
+    ASSERT_GE(texts.size(), 6u);
     EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + 4),
               (std::vector<std::string>{"测站1无仪器高", "测站1无仪器高", "站1的2无照准高", "无法得到站1到2的距离"}));
-    EXPECT_EQ(texts.back(), "站1到2的高差已无存放空间");
+    EXPECT_EQ(texts[texts.size() - 2], "站1到2的高差已无存放空间");
+    EXPECT_EQ(texts.back(), "站1的0无照准高");
 
     b.ui().messages.clear();
-    net.hdr.capacityStep = 2;
     b.Obs(q, t, KindZenith, 0.5);  // 1.07 rad above the horizon: stops without a word
-    net.Obs(1).code = MakeCode(KindVertical, ClassKept);
+    for (const int o : {1, nowhere}) net.Obs(o).code = MakeCode(KindVertical, ClassKept);
     EXPECT_EQ(ComputeTrigHeights(net, b.ui()), 0);
     EXPECT_TRUE(b.ui().messages.empty());
 }
