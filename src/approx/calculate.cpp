@@ -78,10 +78,11 @@ int FirstDoubleSolution(const Workspace& w) {
     return 0;
 }
 
-// The first usable observation of a kind between s and t, either way round.
+// The first usable observation of a kind between s and t, either way round (a target beyond
+// the storage has no chain of its own).
 int FindEitherWay(const Network& net, int s, int t, int kind) {
     const int o = FindObservation(net, s, t, kind);
-    return o != 0 ? o : FindObservation(net, t, s, kind);
+    return o != 0 || t >= net.PointCapacity() ? o : FindObservation(net, t, s, kind);
 }
 
 }  // namespace
@@ -119,24 +120,25 @@ int ReduceSlopeDistance(Network& net, int s, int o) {
     const int t = net.Obs(o).target;
     if (FindObservation(net, s, t, KindDistance) != 0) return 0;
     const double slope = net.Obs(o).value;
-    double horizontal = 0.0;
+    double rise = 0.0;  // vertical component of the slope, metres
     const int zenith = FindObservation(net, s, t, KindZenith);
     const int vertical = zenith != 0 ? 0 : FindObservation(net, s, t, KindVertical);
     if (zenith != 0 || vertical != 0) {
         const double alpha = zenith != 0 ? 1.570796327 - net.Obs(zenith).value : net.Obs(vertical).value;
-        const double rise = (std::sin(alpha) + slope * SlopeCurvature) * slope;
-        horizontal = std::sqrt(slope * slope - rise * rise);
+        rise = (std::sin(alpha) + slope * SlopeCurvature) * slope;
     } else {
         int dh = FindEitherWay(net, s, t, KindLevelled);
         if (dh == 0) dh = FindEitherWay(net, s, t, KindTrigHeight);
         if (dh == 0) return 0;
-        const double delta = net.Obs(dh).value;
-        // A height difference as long as the slope itself (either sign) leaves nothing to reduce.
-        if (std::fabs(delta) >= slope) return 0;
-        horizontal = std::sqrt(slope * slope - delta * delta);
+        rise = net.Obs(dh).value;
+        if (rise >= slope) return 0;
     }
+    // A rise longer than the slope itself (a sight steeper than vertical, or a fall below -S)
+    // has no horizontal length: the observation stays a slope distance.
+    const double square = slope * slope - rise * rise;
+    if (square < 0.0) return 0;
     SetKind(net.Obs(o), KindDistance);
-    net.Obs(o).value = horizontal;
+    net.Obs(o).value = std::sqrt(square);
     return 1;
 }
 

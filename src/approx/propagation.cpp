@@ -152,7 +152,7 @@ int ProcessObservation(Workspace& w, int s, int o) {
     const ObsRec& r = w.net.Obs(o);
     if (StateBits(r) != 0 || ObsClassOf(r) == ClassRejected) return 0;
     const int t = r.target;
-    if (t < 1 || t > w.PointLimit()) return 0;
+    if (t > w.TargetLimit()) return 0;  // no such record
     const int kind = KindOf(r);
     if (w.net.hdr.heightMode == 0) {
         switch (kind) {

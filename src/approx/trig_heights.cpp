@@ -50,7 +50,7 @@ int ComputeTrigHeights(Network& net, Messenger& ui) {
             if (kind != KindZenith && kind != KindVertical) continue;
             if (obsClass != ClassOrdinary && obsClass != ClassSpecial) continue;
             const int t = net.Obs(o).target;
-            if (t < 1 || t > lastPoint) continue;
+            if (t >= net.PointCapacity()) continue;  // no such record
             const double alpha = kind == KindZenith ? 1.570796327 - net.Obs(o).value : net.Obs(o).value;
             if (std::fabs(alpha) > 1.0) return 0;
 

@@ -23,9 +23,11 @@ public:
 
     // Highest point index taking part: pointCount, bounded by the storage.
     int PointLimit() const { return pointLimit_; }
+    // Highest point index an observation can aim at without leaving the storage.
+    int TargetLimit() const { return targetLimit_; }
     // The station whose chain holds obs, 0 for an observation in no chain.
     int StationOf(int obs) const;
-    // The observations 1..obsCount whose target is point, in index order.
+    // The observations 1..obsCount whose target is point (0 ... TargetLimit), in index order.
     std::span<const uint16_t> Aiming(int point) const;
 
     // A point's position, height, orientation, locus or double solution changed: its own chain
@@ -38,6 +40,7 @@ public:
 
 private:
     int pointLimit_ = 0;
+    int targetLimit_ = 0;
     std::vector<uint16_t> stationOf_;
     std::vector<int> aimStart_;  // by point: first slot in aiming_, one extra entry at the end
     std::vector<uint16_t> aiming_;
