@@ -69,6 +69,13 @@ TEST(AddObservation, LinksBehindTheLastRecordOfTheChain) {
     EXPECT_EQ(net.Obs(o3).next, 0);
     EXPECT_EQ(net.Point(c).firstObs, o2);
     EXPECT_EQ(net.hdr.currentStationObsCount, 2);  // station 1 is the current station
+    // A known last record starts the walk there; one that does not end the chain is not taken.
+    const int o4 = AddObservation(net, b.ui(), a, o3);
+    const int o5 = AddObservation(net, b.ui(), a, o1);
+    EXPECT_EQ(net.Obs(o3).next, o4);
+    EXPECT_EQ(net.Obs(o4).next, o5);
+    EXPECT_EQ(net.Obs(o1).next, o3);
+    EXPECT_EQ(net.hdr.currentStationObsCount, 4);
 }
 
 TEST(AddObservation, GrowsOnceAtTheBoundaryThenRefuses) {
