@@ -35,14 +35,9 @@ private:
 };
 
 inline std::string ReadAll(const std::string& path) {
-    std::ostringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
+    return (std::ostringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
 }
-
-inline void WriteAll(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+inline void WriteAll(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 // "target kind+class value", the value with 9 decimals (radians or metres).
 inline std::string Row(const std::string& target, int kind, int cls, double value) {
