@@ -116,7 +116,7 @@ bool DatabaseIsConsistent(const Network& net) {
         (h.ellipseCount != 0 && h.ellipseCount >= net.ellipses.size())) {
         return false;
     }
-    if (h.lastPoint > points || h.defaultObsKind >= KindCount) return false;
+    if (h.defaultObsKind >= KindCount) return false;
     std::vector<bool> inChain(size_t(obs) + 1, false);
     for (int i = 0; i <= points; ++i) {
         for (int o = net.Point(i).firstObs; o != 0; o = net.Obs(o).next) {

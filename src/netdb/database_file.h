@@ -24,9 +24,9 @@ int LoadDatabase(Network& net, Messenger& ui, const char* path);
 // only. 2 on success; 1 on failure, with the write-failure message. The network is unchanged.
 int SaveDatabase(const Network& net, Messenger& ui, const char* path, int pointsOnly);
 
-// What a loaded binary file must satisfy: counts within the arrays, lastPoint within the
-// points, every index within its count, every observation in at most one chain (so no
-// chain loops), observation kinds and defaultObsKind in the kind table.
+// What a loaded binary file must satisfy: counts within the arrays, every index within its
+// count, every observation in at most one chain (so no chain loops), observation kinds and
+// defaultObsKind in the kind table.
 bool DatabaseIsConsistent(const Network& net);
 
 }  // namespace quenvar

@@ -73,7 +73,7 @@ void GrowDatabase(Network& net, Messenger& ui) {
     }
 }
 
-int AddObservation(Network& net, Messenger& ui, int station) {
+int AddObservation(Network& net, Messenger& ui, int station, int lastOfChain) {
     NetHeader& hdr = net.hdr;
     if ((int(hdr.capacityStep) + 1) * PointsPerUnit >= 4096) {
         ShowMessage(ui, "no enough space", 0, MsgInfo);
@@ -86,7 +86,8 @@ int AddObservation(Network& net, Messenger& ui, int station) {
     if (s.firstObs == 0) {
         s.firstObs = uint16_t(n);
     } else {
-        int last = s.firstObs;
+        const bool endsChain = lastOfChain > 0 && lastOfChain < n && net.Obs(lastOfChain).next == 0;
+        int last = endsChain ? lastOfChain : s.firstObs;
         while (net.Obs(last).next != 0) last = net.Obs(last).next;
         net.Obs(last).next = uint16_t(n);
     }

@@ -47,6 +47,8 @@ void AllocateDatabase(Network& net, Messenger& ui, bool reset);
 // process (code 1).
 void GrowDatabase(Network& net, Messenger& ui);
 // Appends an empty observation to station's chain; its index, or 0 when there is no space.
-int AddObservation(Network& net, Messenger& ui, int station);
+// A caller that knows the last record of the station's chain passes it as lastOfChain, so the
+// chain is not walked from its head; a record that does not end a chain is not taken.
+int AddObservation(Network& net, Messenger& ui, int station, int lastOfChain = 0);
 
 }  // namespace quenvar

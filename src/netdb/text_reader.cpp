@@ -172,18 +172,13 @@ int NetworkLineParser::ParseNetworkLine(int mode, const char* text) {
     return 1;
 }
 
-// AddObservation walks the station's chain to its end. When this parser appended the chain's
-// last record itself, the walk starts there instead of at the head, so a station with
-// thousands of observations is not walked again for each of them.
+// Appends behind the last record this parser appended to the station, so a station with
+// thousands of observations is not walked from its head for each of them.
 int NetworkLineParser::AppendObservation(int station) {
     if (size_t(station) >= tails_.size()) tails_.resize(size_t(net_.PointCapacity()), 0);
-    const uint16_t head = net_.Point(station).firstObs;
-    const uint16_t tail = tails_[size_t(station)];
-    const bool fromTail = head != 0 && tail != 0 && tail < net_.ObsCapacity() && net_.Obs(tail).next == 0;
-    if (fromTail) net_.Point(station).firstObs = tail;
-    const int n = AddObservation(net_, ui_, station);
-    if (fromTail) net_.Point(station).firstObs = head;
-    if (n != 0) tails_[size_t(station)] = uint16_t(n);
+    uint16_t& tail = tails_[size_t(station)];
+    const int n = AddObservation(net_, ui_, station, tail);
+    if (n != 0) tail = uint16_t(n);
     return n;
 }
 

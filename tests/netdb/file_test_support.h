@@ -16,12 +16,15 @@
 
 namespace quenvar::testing {
 
+using Strings = std::vector<std::string>;
+inline constexpr double Deg = 0.017453292519943295;
+
 class TempDir {
 public:
     TempDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() / ("quenvar-" + std::string(info->test_suite_name()) +
-                                                         "-" + info->name() + "-" + std::to_string(getpid()));
+        dir_ = std::filesystem::temp_directory_path() /
+               ("quenvar-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" + std::to_string(getpid()));
         std::filesystem::create_directories(dir_);
     }
     ~TempDir() { std::filesystem::remove_all(dir_); }
@@ -32,14 +35,9 @@ private:
 };
 
 inline std::string ReadAll(const std::string& path) {
-    std::ostringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
+    return (std::ostringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
 }
-
-inline void WriteAll(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+inline void WriteAll(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 // "target kind+class value", the value with 9 decimals (radians or metres).
 inline std::string Row(const std::string& target, int kind, int cls, double value) {
@@ -49,8 +47,8 @@ inline std::string Row(const std::string& target, int kind, int cls, double valu
 }
 
 // The observations of a station in chain order.
-inline std::vector<std::string> Rows(const Network& net, int station) {
-    std::vector<std::string> rows;
+inline Strings Rows(const Network& net, int station) {
+    Strings rows;
     for (int o = net.Point(station).firstObs; o != 0; o = net.Obs(o).next) {
         const ObsRec& r = net.Obs(o);
         rows.push_back(Row(PointName(net.Point(r.target)), KindOf(r), ObsClassOf(r), r.value));
