@@ -77,7 +77,7 @@ void BM_PlaneAdjustment(benchmark::State& state) {
     }
     state.counters["unknowns"] = double(2 * (state.range(0) * state.range(0) - 4));
 }
-BENCHMARK(BM_PlaneAdjustment)->Arg(10)->Arg(20)->Arg(30)->Arg(40)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PlaneAdjustment)->Arg(10)->Arg(20)->Arg(30)->Arg(40)->Arg(45)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 }  // namespace quenvar

@@ -42,9 +42,9 @@ bool Reweighted(int method) {
 // One driver call: the arrays that live for it and its steps.
 class AdjustmentRun {
 public:
-    AdjustmentRun(Network& net, Messenger& ui, int method, bool angleMode, int iterations)
+    AdjustmentRun(Network& net, Messenger& ui, int method, bool angleMode, int iterations, NormalInverter invert)
         : net_(net), ui_(ui), method_(method), angleMode_(angleMode), iterations_(iterations),
-          design_(net.hdr.designMode != 0) {}
+          design_(net.hdr.designMode != 0), invert_(invert) {}
 
     int16_t Execute() {
         DropPreviousResults();
@@ -104,7 +104,7 @@ private:
             if (m == 0 || matrix_.At(1, 1) < 1e-20) return ResultNormalEquations;
             const int r = m + d - n_;
             if (design_ ? r < 0 : r < 1) return ResultRedundancy;
-            if (InvertPacked(n_, matrix_) == 0) return ResultSolution;
+            if (invert_(n_, matrix_) == 0) return ResultSolution;
             AddDatumConstraints(net_, matrix_, map_, -1.0);
             if (design_) {
                 PosteriorSigma(net_) = PriorSigma(net_);
@@ -155,6 +155,7 @@ private:
     bool angleMode_;
     int iterations_;
     bool design_;
+    NormalInverter invert_;
     int n_ = 0;
     UnknownMap map_;
     NormalMatrix matrix_;
@@ -168,7 +169,8 @@ const char* AdjustmentErrorText(int result) {
     return index >= 0 && index < 6 ? ErrorTexts[index] : "";
 }
 
-int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angleMode, int16_t iterations) {
+int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angleMode, int16_t iterations,
+                      NormalInverter invert) {
     if (method == MethodSingle) {
         iterations = 1;
     } else if (iterations < 2) {
@@ -183,7 +185,7 @@ int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angle
     } else {
         ShowProgress(ui, PreprocessingText);
     }
-    const int16_t result = AdjustmentRun(net, ui, method, angleMode != 0, iterations).Execute();
+    const int16_t result = AdjustmentRun(net, ui, method, angleMode != 0, iterations, invert).Execute();
     if (result != ResultDesignStage) CloseProgress(ui);
     return result;
 }
