@@ -78,16 +78,15 @@ TEST(DatabaseFile, TruncatedAndDamagedFilesFailCleanly) {
     Files f;
     ASSERT_EQ(f.Save(f.net, "good.db"), 2);
     const std::string good = ReadAll(f.dir.File("good.db"));
-    Strings bad;
-    for (size_t size : {size_t(0), PointBlock + 33, good.size() - 1}) bad.push_back(good.substr(0, size));
-    bad.push_back(Patched(good, 1 + 18, int16_t(-1)));                    // negative point count
-    bad.push_back(Patched(good, 1 + 126, uint8_t(18)));                   // default kind outside the table
-    bad.push_back(Patched(good, 1 + 0, uint16_t(60000)));                 // observations the file lacks
-    bad.push_back(Patched(good, ObsBlock + 18, uint16_t(3)));             // target beyond the points
-    bad.push_back(Patched(good, ObsBlock + 18 + 16, uint16_t(4)));        // next beyond the observations
-    bad.push_back(Patched(good, ObsBlock + 2 * 18 + 16, uint16_t(1)));    // chain 1 -> 2 -> 1
-    bad.push_back(Patched(good, PointBlock + 2 * 34 + 32, uint16_t(2)));  // B's chain inside A's
-    bad.push_back(Patched(good, ObsBlock + 18 + 14, MakeCode(18, 0)));    // kind outside the table
+    const Strings bad = {"", good.substr(0, PointBlock + 33), good.substr(0, good.size() - 1),
+                         Patched(good, 1 + 18, int16_t(-1)),                    // negative point count
+                         Patched(good, 1 + 126, uint8_t(18)),                   // default kind outside the table
+                         Patched(good, 1 + 0, uint16_t(60000)),                 // observations the file lacks
+                         Patched(good, ObsBlock + 18, uint16_t(3)),             // target beyond the points
+                         Patched(good, ObsBlock + 18 + 16, uint16_t(4)),        // next beyond the observations
+                         Patched(good, ObsBlock + 2 * 18 + 16, uint16_t(1)),    // chain 1 -> 2 -> 1
+                         Patched(good, PointBlock + 2 * 34 + 32, uint16_t(2)),  // B's chain inside A's
+                         Patched(good, ObsBlock + 18 + 14, MakeCode(18, 0))};   // kind outside the table
     for (size_t k = 0; k < bad.size(); ++k) {
         WriteAll(f.dir.File("bad.db"), bad[k]);
         f.ui.messages.clear();

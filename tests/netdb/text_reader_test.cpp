@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <regex>
 #include <string>
 
 #include "netdb/database_file.h"
@@ -29,24 +30,20 @@ struct ReadNet {
     }
 };
 
-const char* const Basic = "title <<\nP1 12 100.5 200.25 50\n<<\nP1 P2 c1 45.3000\n  P3 d 1234.567\nP2 P1 d 7\nP1 P4 h 1\n";
-
 TEST(TextReader, StationsAndIndentedLinesFillTheChains) {
-    ReadNet r(Basic);
-    ASSERT_EQ(r.result, 2);
-    EXPECT_EQ(r.Names(), "P1,P2,P3,P4,");
+    const std::string basic = "title <<\nP1 12 100.5 200.25 50\n<<\nP1 P2 c1 45.3000\n  P3 d 1234.567\nP2 P1 d 7\nP1 P4 h 1\n";
+    ReadNet r(basic);
+    ASSERT_EQ(r.result * 10 + r.net.hdr.lastPoint, 24);
     const PointRec p1 = r.net.Point(1);
-    EXPECT_TRUE(p1.x == 100.5 && p1.y == 200.25 && p1.h == 50.0 && PlaneClass(p1) == 1 && HeightClass(p1) == 2);
+    EXPECT_TRUE(p1.x == 100.5 && p1.y == 200.25 && p1.h == 50.0 && PlaneClass(p1) * 10 + HeightClass(p1) == 12);
     EXPECT_EQ(Rows(r.net, 1), (Strings{Row("P2", KindDirection, 1, 0.7941248096574199),
                                        Row("P3", KindDistance, 0, 1234.567), Row("P4", KindLevelled, 0, 1)}));
     EXPECT_EQ(Rows(r.net, 2), Strings{Row("P1", KindDistance, 0, 7)});
-    EXPECT_TRUE(r.net.hdr.lastPoint == 4 && r.ui.messages.empty());
-
+    EXPECT_TRUE(r.ui.messages.empty());
     // Separator characters, tab indentation and CR LF line ends read like blanks and LF.
-    std::string crlf = Basic;
-    for (size_t at = crlf.find('\n'); at != std::string::npos; at = crlf.find('\n', at + 2)) crlf.insert(at, "\r");
-    for (const std::string& text : {crlf, std::string("<<\n\"P1\",12,(100.5);[200.25]{50}|\n<<\n"
-                                                     "P1:'P2' c1 45.3000\n\tP3 d 1234.567\nP2 P1 d 7\nP1 P4 h 1\n")}) {
+    for (const std::string& text : {std::regex_replace(basic, std::regex("\n"), "\r\n"),
+                                    std::string("<<\n\"P1\",12,(100.5);[200.25]{50}|\n<<\n"
+                                                "P1:'P2' c1 45.3000\n\tP3 d 1234.567\nP2 P1 d 7\nP1 P4 h 1\n")}) {
         ReadNet same(text);
         EXPECT_TRUE(std::memcmp(&same.net.hdr, &r.net.hdr, sizeof(NetHeader)) == 0 &&
                     std::memcmp(same.net.points.data(), r.net.points.data(), 5 * sizeof(PointRec)) == 0 &&
@@ -54,74 +51,59 @@ TEST(TextReader, StationsAndIndentedLinesFillTheChains) {
     }
 }
 
-TEST(TextReader, TitleCommentsShortLinesAndLongLinePieces) {
-    // "ab" plus its line end is too short, "abc" plus its line end is read; a line of more
-    // than 99 characters goes on as a line of its own.
+TEST(TextReader, TitleCommentsShortLinesLongLinePiecesAndSixCharacterNames) {
+    // "ab" and its line end are too short, "abc" and its line end not; over 99 characters go on as a line.
     ReadNet r("<<\n   / P9 10 1 2 3\nab\nabc\nP1 10 1 2 3" + std::string(88, ' ') + "P8 10 5 6 7\n");
-    EXPECT_EQ(r.Names(), "abc,P1,P8,");
-    EXPECT_EQ(+r.net.Point(3).x, 5.0);
+    EXPECT_TRUE(r.Names() == "abc,P1,P8," && r.net.Point(3).x == 5.0);
     ReadNet untitled("P1 10 1 2 3\n<<\n");
     EXPECT_TRUE(untitled.result == 0 && untitled.net.hdr.pointCount == 0);
+    // A six-character name is stored cut to five, so it never matches its own point again.
+    ReadNet longer("<<\nLONGER 10 1 1 1\n<<\nLONGER LONGER d 5\n");
+    EXPECT_TRUE(longer.Names() == "LONGE,LONGE,LONGE," && longer.net.Obs(1).target == 3);
+    PointLookup lookup(longer.net);
+    for (const char* name : {"LONGE", "LONGER", "Z", "      LONGE", "   LONGE", "LONGE x"})
+        EXPECT_EQ(lookup.Find(name), FindPoint(longer.net, name)) << name;
 }
 
-TEST(TextReader, KindLettersClassCharactersAndAngles) {
+TEST(TextReader, KindLettersClassCharactersAnglesAndRejections) {
     ReadNet r("<<\nA 27 1 1 1\nB 5\n<<\nA B D 10\n B Q 10.3000\n B hm 1\n B lA 2\n B sx 3\n B #1 99\n B 27 1.3\n");
-    EXPECT_EQ(PlaneClass(r.net.Point(1)) * 10 + HeightClass(r.net.Point(1)), 27);
-    EXPECT_EQ(PlaneClass(r.net.Point(2)), 0);
+    EXPECT_TRUE(PlaneClass(r.net.Point(1)) * 10 + HeightClass(r.net.Point(1)) == 27 && PlaneClass(r.net.Point(2)) == 0);
     // Q is not in the kind table: defaultObsKind (c); # drops its value.
-    EXPECT_EQ(Rows(r.net, 1), (Strings{Row("B", KindDistance, 0, 10), Row("B", KindDirection, 0, 10.5 * Deg),
-                                       Row("B", KindLevelled, 5, 1), Row("B", KindLineLength, 6, 2),
-                                       Row("B", KindSlope, 0, 3), Row("B", KindConnection, 1, 0),
-                                       Row("B", KindFurther2, 7, 1.5 * Deg)}));
+    auto b = [](int kind, int cls, double value) { return Row("B", kind, cls, value); };
+    EXPECT_EQ(Rows(r.net, 1), (Strings{b(KindDistance, 0, 10), b(KindDirection, 0, 10.5 * Deg), b(KindLevelled, 5, 1), b(KindLineLength, 6, 2),
+                                       b(KindSlope, 0, 3), b(KindConnection, 1, 0), b(KindFurther2, 7, 1.5 * Deg)}));
     // An angle adds the direction before the first direction to its target.
     ReadNet angles("<<\n<<\nS A c 10.0000\n B < 30.0000\n A < 5.0000\n C c 20.0000\n A < 5.0000\n");
-    EXPECT_EQ(Rows(angles.net, 1), (Strings{Row("A", KindDirection, 0, 10 * Deg), Row("B", KindDirection, 0, 40 * Deg),
-                                            Row("A", KindDirection, 0, 5 * Deg), Row("C", KindDirection, 0, 20 * Deg),
-                                            Row("A", KindDirection, 0, 5 * Deg)}));
+    auto c = [](const char* target, double degrees) { return Row(target, KindDirection, 0, degrees * Deg); };
+    EXPECT_EQ(Rows(angles.net, 1), (Strings{c("A", 10), c("B", 40), c("A", 5), c("C", 20), c("A", 5)}));
+    // Implausible zenith angles and distances and a station sighting itself are rejected.
+    ReadNet rejected("<<\n<<\nP1 P2 z 30.0000\n P2 z3 30.0000\n P2 z 90.0000\n P1 i 1.5\n P1 d 10\n P2 d nan\n");
+    EXPECT_EQ(Rows(rejected.net, 1), (Strings{Row("P2", KindZenith, 7, 30 * Deg), Row("P2", KindZenith, 3, 30),
+                                              Row("P2", KindZenith, 0, 90 * Deg), Row("P1", KindInstrument, 0, 1.5),
+                                              Row("P1", KindDistance, 7, 10), Row("P2", KindDistance, 7, 0)}));
+    const char* const wrong = "观测值错误! 测站=1  目标=2\n";
+    EXPECT_EQ(rejected.ui.Texts(), (Strings{wrong, "观测值错误! 测站=1  目标=1\n", wrong}));
 }
 
-TEST(TextReader, ImplausibleAndSelfTargetedObservationsAreRejected) {
-    ReadNet r("<<\n<<\nP1 P2 z 30.0000\n P2 z3 30.0000\n P2 z 90.0000\n P1 i 1.5\n P1 d 10\n P2 d nan\n");
-    EXPECT_EQ(Rows(r.net, 1), (Strings{Row("P2", KindZenith, 7, 30 * Deg), Row("P2", KindZenith, 3, 30),
-                                       Row("P2", KindZenith, 0, 90 * Deg), Row("P1", KindInstrument, 0, 1.5),
-                                       Row("P1", KindDistance, 7, 10), Row("P2", KindDistance, 7, 0)}));
-    EXPECT_EQ(r.ui.Texts(), (Strings{"观测值错误! 测站=1  目标=2\n", "观测值错误! 测站=1  目标=1\n",
-                                     "观测值错误! 测站=1  目标=2\n"}));
-}
-
-TEST(TextReader, SixCharacterNamesNeverMatchTheirStoredPoint) {
-    ReadNet r("<<\nLONGER 10 1 1 1\n<<\nLONGER LONGER d 5\n");
-    EXPECT_EQ(r.Names(), "LONGE,LONGE,LONGE,");
-    EXPECT_EQ(r.net.Obs(1).target, 3);  // the point the observation created
-    PointLookup lookup(r.net);
-    for (const char* name : {"LONGE", "LONGER", "Z", "      LONGE", "   LONGE", "LONGE x"}) {
-        EXPECT_EQ(lookup.Find(name), FindPoint(r.net, name)) << name;
-    }
-}
-
-TEST(TextReader, GrowthAtPoint3068StopsFurtherObservations) {
+TEST(TextReader, GrowthDuringReading) {
+    // Growth at point 3068 stops further observations; targets 3061..3067 came before it.
     std::string text = "<<\n";
     for (int i = 1; i <= 3060; ++i) text += "P" + std::to_string(i) + " 00 1 1 1\n";
     text += "<<\nP1 P2 d 10\n";
     for (int i = 1; i <= 10; ++i) text += " N" + std::to_string(i) + " d 10\n";
-    ReadNet r(text);
-    EXPECT_TRUE(r.net.hdr.pointCount == 3070 && r.net.PointCapacity() == 4096);
-    EXPECT_EQ(r.net.hdr.obsCount, 8);  // targets 3061..3067 came before the growth
-    EXPECT_EQ(r.ui.Texts(), Strings(3, "no enough space"));
-}
-
-TEST(TextReader, LongChainsAndHugePointCounts) {
-    std::string text = "<<\n<<\nS A d 1\n";
+    ReadNet grown(text);
+    EXPECT_TRUE(grown.net.hdr.pointCount == 3070 && grown.net.PointCapacity() == 4096 && grown.net.hdr.obsCount == 8);
+    EXPECT_EQ(grown.ui.Texts(), Strings(3, "no enough space"));
+    // A long chain of one station; points beyond the most there can be are refused, once.
+    text = "<<\n<<\nS A d 1\n";
     for (int i = 2; i <= 12000; ++i) text += " A d " + std::to_string(i) + "\n";
     ReadNet chain(text);
     const Strings rows = Rows(chain.net, 1);
     EXPECT_TRUE(rows.size() == 12000u && rows.back() == Row("A", KindDistance, 0, 12000));
-
     text = "<<\n";
     for (int i = 1; i <= MaxPoints + 2; ++i) text += "Q" + std::to_string(i) + " 00\n";
     ReadNet huge(text);
-    EXPECT_TRUE(huge.net.hdr.pointCount == MaxPoints && DatabaseIsConsistent(huge.net));
-    EXPECT_EQ(huge.ui.messages.size(), 1u);  // further points refused, once
+    EXPECT_TRUE(huge.net.hdr.pointCount == MaxPoints && DatabaseIsConsistent(huge.net) && huge.ui.messages.size() == 1);
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 // output; a scratch directory per test holds the files it writes.
 #pragma once
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
@@ -14,8 +12,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace quenvar::testing {
 
@@ -41,40 +37,28 @@ public:
         std::string pattern = (std::filesystem::temp_directory_path() / "quenvar-cli-XXXXXX").string();
         if (mkdtemp(pattern.data())) path_ = pattern;
     }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
+    ~ScratchDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
     std::string File(const std::string& name) const { return (path_ / name).string(); }
 
 private:
     std::filesystem::path path_;
 };
 
-// Runs argv[0], looked up in PATH, with standard input from /dev/null so nothing waits for an
-// answer.
-inline CliResult RunProgram(std::vector<std::string> argv) {
+// Runs argv[0], looked up in PATH, through the shell with every word quoted as it is, and with
+// standard input from /dev/null so nothing waits for an answer.
+inline CliResult RunProgram(const std::vector<std::string>& argv) {
     ScratchDir scratch;
-    const std::string out = scratch.File("stdout"), err = scratch.File("stderr");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> args;
-    for (std::string& a : argv) args.push_back(a.data());
-    args.push_back(nullptr);
-    CliResult result;
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    result.out = ReadWholeFile(out);
-    result.err = ReadWholeFile(err);
-    return result;
+    auto quoted = [](const std::string& word) {
+        std::string q = "'";
+        for (const char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return q + "' ";
+    };
+    std::string command;
+    for (const std::string& word : argv) command += quoted(word);
+    command += "</dev/null >" + quoted(scratch.File("out")) + "2>" + quoted(scratch.File("err"));
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ReadWholeFile(scratch.File("out")),
+            ReadWholeFile(scratch.File("err"))};
 }
 
 inline CliResult RunCli(std::vector<std::string> args) {
