@@ -34,61 +34,50 @@ Reference GaussMarkov(const Network& net, double s0) {
         if (PlaneClass(net.Point(i)) != 1) unknownOf[size_t(i)] = (nu += 2) - 2;
     const int firstOrientation = nu;
     nu += h.pointCount;
-    std::vector<std::vector<double>> rows;
-    std::vector<double> l, p;
-    std::vector<int> obsIndex;
+    const size_t eqs = size_t(h.obsCount), un = size_t(nu);
+    Dense A(eqs, un), L(eqs, 1);  // row k - 1: observation k, times the root of its weight
+    std::vector<double> p(eqs, 1.0);
     for (int i = 1; i <= h.pointCount; ++i) {
         const PointRec& a = net.Point(i);
         double z0 = NAN;  // approximate orientation from the station's first direction
         for (int o = a.firstObs; o; o = net.Obs(o).next) {
             const ObsRec& r = net.Obs(o);
             const PointRec& t = net.Point(r.target);
+            const size_t k = size_t(o - 1);
             const double dx = t.x - a.x, dy = t.y - a.y, s2 = dx * dx + dy * dy, s = std::sqrt(s2);
-            std::vector<double> row(size_t(nu), 0.0);
             auto put = [&](int point, double cx, double cy) {
-                if (const int k = unknownOf[size_t(point)]; k >= 0) row[size_t(k)] += cx, row[size_t(k) + 1] += cy;
+                if (const int u = unknownOf[size_t(point)]; u >= 0) A(k, size_t(u)) += cx, A(k, size_t(u) + 1) += cy;
             };
-            double computed = std::atan2(dy, dx), weight = 1.0;
+            double computed = std::atan2(dy, dx);
             if (KindOf(r) == KindDistance) {
                 put(r.target, dx / s, dy / s);
                 put(i, -dx / s, -dy / s);
                 computed = s;
                 const double m = h.distSigmaConst + h.distSigmaPpm * r.value * 1e-6;
-                weight = double(float((s0 / m) * (s0 / m)));  // weights are 4-byte floats
+                p[k] = double(float((s0 / m) * (s0 / m)));  // weights are 4-byte floats
             } else {
                 put(r.target, -dy / s2, dx / s2);
                 put(i, dy / s2, -dx / s2);
                 if (KindOf(r) == KindDirection) {
                     if (std::isnan(z0)) z0 = computed - r.value;
-                    row[size_t(firstOrientation + i - 1)] = -1.0;
+                    A(k, size_t(firstOrientation + i - 1)) = -1.0;
                     computed -= z0;
                 }
             }
             double misclosure = r.value - computed;
             if (KindOf(r) != KindDistance) misclosure -= FullCircle * std::round(misclosure / FullCircle);
-            rows.push_back(row);
-            l.push_back(misclosure);
-            p.push_back(weight);
-            obsIndex.push_back(o);
+            L(k, 0) = std::sqrt(p[k]) * misclosure;
+            for (size_t j = 0; j < un; ++j) A(k, j) *= std::sqrt(p[k]);
         }
     }
-    const size_t eqs = rows.size(), un = size_t(nu);
-    Dense A(eqs, un), PA(eqs, un), PL(eqs, 1);
-    for (size_t k = 0; k < eqs; ++k) {
-        PL(k, 0) = p[k] * l[k];
-        for (size_t j = 0; j < un; ++j) A(k, j) = rows[k][j], PA(k, j) = p[k] * rows[k][j];
-    }
-    Reference ref{{}, testing::Inverse(Multiply(A, PA, true)), 0.0, {}};
-    const Dense u = Multiply(ref.q, Multiply(A, PL, true));
+    Reference ref{{}, testing::Inverse(Multiply(A, A, true)), 0.0, {}};
+    const Dense u = Multiply(ref.q, Multiply(A, L, true)), v = Multiply(A, u), aq = Multiply(A, ref.q);
     double vpv = 0.0;
     for (size_t k = 0; k < eqs; ++k) {
-        double v = -l[k], c = 0.0;
-        for (size_t i = 0; i < un; ++i) {
-            v += A(k, i) * u(i, 0);
-            for (size_t j = 0; j < un; ++j) c += A(k, i) * ref.q(i, j) * A(k, j);
-        }
-        vpv += p[k] * v * v;
-        ref.obsCofactor[obsIndex[k]] = c;
+        double c = 0.0;
+        for (size_t j = 0; j < un; ++j) c += aq(k, j) * A(k, j);
+        vpv += (v(k, 0) - L(k, 0)) * (v(k, 0) - L(k, 0));
+        ref.obsCofactor[int(k) + 1] = c / p[k];
     }
     ref.sigma0 = std::sqrt(vpv / double(eqs - un));
     for (int i = 1; i <= h.pointCount; ++i)
@@ -129,10 +118,8 @@ TEST(DirectionEliminationTest, OnePassMatchesExplicitOrientationUnknowns) {
     ApplyCorrections(net, x, map);
 
     EXPECT_NEAR(std::sqrt(N.Last() / (m - n)), ref.sigma0, 1e-9 * ref.sigma0);
-    for (int k = 0; k < 6; k += 2) {
-        EXPECT_NEAR(net.Point(3 + k / 2).x, ref.coords[size_t(k)], 1e-9) << k;
-        EXPECT_NEAR(net.Point(3 + k / 2).y, ref.coords[size_t(k) + 1], 1e-9) << k;
-    }
+    for (int k = 0; k < 6; ++k)
+        EXPECT_NEAR(k % 2 ? net.Point(3 + k / 2).y : net.Point(3 + k / 2).x, ref.coords[size_t(k)], 1e-9) << k;
     for (int i = 1; i <= n; ++i)
         for (int j = 1; j <= i; ++j)
             EXPECT_NEAR(N.At(i, j), ref.q(size_t(i - 1), size_t(j - 1)), 1e-9 * ref.q(0, 0)) << i << "," << j;

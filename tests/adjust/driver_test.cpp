@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <array>
+#include <cmath>
 
 #include "adjust/adjustment_driver.h"
 #include "adjust/adjustment_results.h"
@@ -15,16 +15,9 @@
 namespace quenvar {
 namespace {
 
-std::string PassText(char digit) {
-    std::string t = "正在进行第 1 次平差...";
-    t[11] = digit;
-    return t;
-}
+std::string PassText(char digit) { return std::string("正在进行第 ") + digit + " 次平差..."; }
 
-bool Shown(testing::NetworkBuilder& b, const std::string& text) {
-    const auto& p = b.ui().progress;
-    return std::find(p.begin(), p.end(), text) != p.end();
-}
+bool Shown(testing::NetworkBuilder& b, const std::string& t) { return std::ranges::count(b.ui().progress, t) > 0; }
 
 // Fixed A and `points` unknown points, each joined to A, to the next and to the one after
 // next by levelled differences from heights 0.02 m off the truth, plus noise.
@@ -32,30 +25,26 @@ void Levelling(testing::NetworkBuilder& b, Network& net, int points, double nois
     net.hdr.heightMode = 1;
     net.hdr.levelSigma = 0.001f;
     testing::Noise rnd(5);
-    b.Point("A", 0, 0, 100.0, 0, 1);
     auto truth = [](int k) { return k == 1 ? 100.0 : 100.0 + 0.7 * k + 0.05 * (k % 3); };
+    b.Point("A", 0, 0, truth(1), 0, 1);
     for (int k = 2; k <= points + 1; ++k) b.Point("P" + std::to_string(k), 0, 0, truth(k) + 0.02);
     for (int k = 2; k <= points + 1; ++k)
         for (const int j : {1, k + 1, k + 2})
-            if (j <= points + 1) {
-                const int from = j == 1 ? 1 : k, to = j == 1 ? k : j;
+            if (const int from = std::min(j, k), to = std::max(j, k); to <= points + 1)
                 b.Obs(from, to, KindLevelled, truth(to) - truth(from) + noise * rnd.Next());
-            }
 }
 
 TEST(DriverTest, SingleAdjustmentIsOnePassAndOtherMethodsAtLeastTwo) {
-    for (const int method : {int(MethodSingle), int(MethodHuber)}) {
+    for (const bool single : {true, false}) {
         Network net;
         testing::NetworkBuilder b(net);
         Levelling(b, net, 4, 0.001);
-        const bool single = method == MethodSingle;
-        EXPECT_EQ(RunAdjustment(net, b.ui(), int16_t(method), 0, single ? 5 : 1), single ? ResultSingleDone : ResultDone);
-        EXPECT_TRUE(Shown(b, "正在'平差'预处理..."));
-        EXPECT_TRUE(Shown(b, PassText('1')));
+        EXPECT_EQ(RunAdjustment(net, b.ui(), single ? MethodSingle : MethodHuber, 0, single ? 5 : 1),
+                  single ? ResultSingleDone : ResultDone);
+        EXPECT_TRUE(Shown(b, "正在'平差'预处理...") && Shown(b, PassText('1')));
         EXPECT_EQ(Shown(b, PassText('2')), !single);
-        EXPECT_EQ(b.ui().closes, 1);
-        EXPECT_EQ(net.hdr.optionFlags & OptionResultBits, OptionAdjusted);
-        EXPECT_EQ(net.weightTable.empty(), single);
+        EXPECT_EQ(std::tuple(b.ui().closes, net.hdr.optionFlags & OptionResultBits, net.weightTable.empty()),
+                  std::tuple(1, int(OptionAdjusted), single));
         for (int o = 1; !single && o <= net.hdr.obsCount; ++o) EXPECT_GT(CofactorOf(net, o), 0.0f) << o;
     }
 }
@@ -67,37 +56,30 @@ TEST(DriverTest, SeveralGrossErrorsAreRemovedOnePerPassUpToTheTenth) {
     // Ten gross errors on the lines from A, each twice the one before.
     for (int k = 0; k < 10; ++k) net.Obs(1 + 3 * k).value += 0.01 * double(1 << k);
     EXPECT_EQ(RunAdjustment(net, b.ui(), MethodGrossErrorsAfter, 0, 12), ResultDone);
-    EXPECT_TRUE(Shown(b, PassText('9')));
-    EXPECT_TRUE(Shown(b, PassText(':')));
+    EXPECT_TRUE(Shown(b, PassText('9')) && Shown(b, PassText(':')));
     for (int o = 1; o <= net.hdr.obsCount; ++o) EXPECT_EQ(WeightOf(net, o) == 0.0f, o % 3 == 1 && o <= 28) << o;
 }
 
-// Height networks described by their points (F fixed, U unknown, 0 without height) and their
-// lines (from, to, class), and the texts each failure shows.
+// Height networks after the fixed A, described by their points (F fixed, U unknown, 0 without
+// height) and their lines (from, to, class), and the texts each failure shows.
 TEST(DriverTest, FailuresReportTheirMessage) {
     const std::string preprocessing = "预处理出错, 请检查观测值和坐标或高程值, 可能有坐标或高程值为0";
     const std::string normals = "组成法方程时失败, 可能有非法观测值或必要观测不足等情况";
-    const struct {
-        std::string points;
-        std::vector<std::array<int, 3>> lines;
-        int result;
-        std::vector<std::string> texts;
-    } cases[] = {
-        {"FF", {{1, 2, 0}}, ResultPreprocessing, {preprocessing}},
-        {"F0", {}, ResultPreprocessing, {"B 点高程无概算值,将不参加平差！继续吗?", preprocessing}},
-        {"FU", {{1, 2, 0}}, ResultRedundancy, {"必要观测数不够, 平差时至少应有一个多余观测, 设计时可无多余观测"}},
-        {"FUU", {{1, 3, 0}, {1, 3, 0}}, ResultNormalEquations, {normals}},  // first unknown unobserved
-        {"FU", {{1, 2, ClassKept}}, ResultNormalEquations, {normals}},
+    struct Case { std::string points; std::vector<std::array<int, 3>> lines; int result; TextLines texts; };
+    const Case cases[] = {
+        {"F", {{1, 2, 0}}, ResultPreprocessing, {preprocessing}},
+        {"0", {}, ResultPreprocessing, {"B 点高程无概算值,将不参加平差！继续吗?", preprocessing}},
+        {"U", {{1, 2, 0}}, ResultRedundancy, {"必要观测数不够, 平差时至少应有一个多余观测, 设计时可无多余观测"}},
+        {"UU", {{1, 3, 0}, {1, 3, 0}}, ResultNormalEquations, {normals}},  // first unknown unobserved
+        {"U", {{1, 2, ClassKept}}, ResultNormalEquations, {normals}},
     };
     for (const auto& c : cases) {
         Network net;
         testing::NetworkBuilder b(net);
         ReportBuffers reports;
-        net.hdr.heightMode = 1;
-        net.hdr.levelSigma = 0.001f;
+        Levelling(b, net, 0, 0.0);
         for (size_t k = 0; k < c.points.size(); ++k)
-            b.Point(std::string(1, char('A' + k)), 0, 0, c.points[k] == '0' ? 0.0 : 100.0 + double(k), 0,
-                    c.points[k] == 'F' ? 1 : 0);
+            b.Point(std::string(1, char('B' + k)), 0, 0, c.points[k] == '0' ? 0.0 : 101.0 + k, 0, c.points[k] == 'F');
         for (const auto& [from, to, obsClass] : c.lines) b.Obs(from, to, KindLevelled, 1.0 + 0.002 * from, obsClass);
         EXPECT_EQ(AdjustWithMessages(net, b.ui(), reports, MethodIteration, 2), c.result) << c.points;
         EXPECT_EQ(b.ui().Texts(), c.texts) << c.points;
@@ -121,8 +103,7 @@ TEST(DriverTest, DatumOfPlaneNetworks) {
             if (KindOf(net.Obs(o)) == KindAzimuth) SetObsClass(net.Obs(o), ClassKept);
         net.hdr.dirSigma = 1e-5f;
         net.hdr.distSigmaConst = 0.002f;
-        const int result = AdjustWithMessages(net, b.ui(), reports, MethodIteration, 3);
-        EXPECT_EQ(result, free ? ResultDone : ResultSolution);
+        EXPECT_EQ(AdjustWithMessages(net, b.ui(), reports, MethodIteration, 3), free ? ResultDone : ResultSolution);
         EXPECT_EQ(net.hdr.optionFlags & OptionAngleMode, free ? OptionAngleMode : 0);
         if (!free) {
             EXPECT_EQ(b.ui().Texts(), std::vector<std::string>{"法方程解算失败! 若为秩亏网或拟稳网, 不能有固定点"});
@@ -130,55 +111,42 @@ TEST(DriverTest, DatumOfPlaneNetworks) {
     }
 }
 
+void ExpectRecord(const EllipseRec& e, int p1, int p2, double a, double b, double c) {
+    EXPECT_EQ(std::pair(int(e.p1), int(e.p2)), std::pair(p1, p2));
+    for (const auto& [got, want] : {std::pair(e.a, a), std::pair(e.b, b), std::pair(e.c, c)})
+        EXPECT_NEAR(got, want, 1e-4 * std::fabs(want) + 1e-10) << p1 << "-" << (p2 & 0xFFF);
+}
+
 TEST(DriverTest, ResidualsAgainstTheFirstDirectionAndPrecisionRecords) {
     Network net;
     testing::NetworkBuilder b(net);
-    const int s = b.Point("S", 1000, 1000, 0, 1);
-    const int t1 = b.Point("T1", 2000, 1000);
-    const int t2 = b.Point("T2", 1000, 2000);
-    const int d1 = b.Obs(s, t1, KindDirection, 0.5);
+    const int s = b.Point("S", 1000, 1000, 0, 1), t1 = b.Point("T1", 2000, 1000), t2 = b.Point("T2", 1000, 2000);
+    b.Obs(s, t1, KindDirection, 0.5);
     const int d2 = b.Obs(s, t2, KindDirection, 0.5 + 1.5707 + 0.0001);
     const int fixed = b.Obs(s, t2, KindDistance, 999.0, ClassFixed);
     const int dist = b.Obs(t1, t2, KindDistance, 1414.0);
-    b.Obs(t1, s, KindConnection, 0.0);
-    net.hdr.ellipseCount = 2 + 2;
-    net.ellipses.assign(5, EllipseRec{});
+    net.ellipses.assign(5, EllipseRec{});  // the maxima, two point and two pair records
     NormalMatrix q;
     ASSERT_TRUE(q.Allocate(5));
-    // Qxx < Qyy and Qxy = 0 for T1; a full block for T2; a cross term between them.
-    q.At(1, 1) = 1.0;
-    q.At(2, 2) = 4.0;
-    q.At(3, 3) = q.At(4, 4) = 2.0;
-    q.At(4, 3) = 1.0;
-    q.At(3, 1) = 0.5;
+    q.At(1, 1) = 1.0, q.At(2, 2) = 4.0;               // T1: Qxx < Qyy, Qxy = 0
+    q.At(3, 3) = q.At(4, 4) = 2.0, q.At(4, 3) = 1.0;  // T2: a full block
+    q.At(3, 1) = 0.5;                                 // a cross term between them
     net.hdr.planeSigma0 = 0.01f;
     ComputeResults(net, q, {-1, 0, 1, 2});
-    EXPECT_EQ(net.Obs(d1).residual, 0.0f);
-    EXPECT_NEAR(net.Obs(d2).residual, 1.5707963268 - 1.5708, 1e-7);
-    EXPECT_EQ(net.Obs(fixed).residual, 0.0f);
-    EXPECT_EQ(StateBits(net.Obs(fixed)), 0);
-    EXPECT_EQ(StateBits(net.Obs(d2)), 1);
+    const ObsRec &dir = net.Obs(d2), &kept = net.Obs(fixed);  // a fixed observation keeps residual 0, no state
+    EXPECT_NEAR(dir.residual, 1.5707963268 - 1.5708, 1e-7);
+    EXPECT_EQ(std::tuple(StateBits(dir), StateBits(kept), kept.residual), std::tuple(1, 0, 0.0f));
     EXPECT_NEAR(net.Obs(dist).residual, std::sqrt(2.0) * 1000 - 1414.0, 1e-4);
     // T1's ellipse: axis along Y (phi = pi/2 - 1.5708 by the quadrant rule).
-    const EllipseRec& e1 = net.ellipses[1];
-    EXPECT_EQ(e1.p1, t1);
-    EXPECT_NEAR(e1.a, 0.01 * 2.0, 1e-6);
-    EXPECT_NEAR(e1.b, 0.01 * 1.0, 1e-6);
-    EXPECT_NEAR(e1.c, 1.5707963268 - 1.5708, 1e-7);
+    ExpectRecord(net.ellipses[1], t1, EllipsePointRecord, 0.02, 0.01, 1.5707963268 - 1.5708);
     // Pair records in list order: S-T1 (due north: longitudinal error from Qxx, transverse
-    // from Qyy), then S-T2; T1-T2 finds no free record.
-    EXPECT_EQ(net.ellipses[3].p1, s);
-    EXPECT_EQ(net.ellipses[3].p2, t1 | EllipsePairRecord);
-    EXPECT_NEAR(net.ellipses[3].a, 0.01, 1e-6);
-    EXPECT_NEAR(net.ellipses[3].b, 0.02, 1e-6);
-    EXPECT_EQ(net.ellipses[4].p2, t2 | EllipsePairRecord);
+    // from Qyy), then S-T2 (due east); T1-T2 finds no free record.
+    ExpectRecord(net.ellipses[3], s, t1 | EllipsePairRecord, 0.01, 0.02, 0.0);
+    const double r2 = 0.01 * std::sqrt(2.0), r5 = 0.01 * std::sqrt(5.0);
+    ExpectRecord(net.ellipses[4], s, t2 | EllipsePairRecord, r2, r2, 1.5707963268);
     // Record 0: largest point error sqrt(5) x 0.01 (T1), largest pair error S-T1 the same,
-    // largest ratio S-T2 (due east: sqrt(Qyy) = sqrt(2) x 0.01 over 1000 m).
-    EXPECT_NEAR(net.ellipses[0].a, 0.01 * std::sqrt(5.0), 1e-6);
-    EXPECT_NEAR(net.ellipses[0].b, 0.01 * std::sqrt(5.0), 1e-6);
-    EXPECT_NEAR(net.ellipses[0].c, 0.01 * std::sqrt(2.0) / 1000.0, 1e-9);
-    EXPECT_EQ(net.ellipses[0].p1, s);
-    EXPECT_EQ(net.ellipses[0].p2, t2);
+    // largest ratio S-T2 (sqrt(Qyy) = sqrt(2) x 0.01 over 1000 m).
+    ExpectRecord(net.ellipses[0], s, t2, r5, r5, r2 / 1000.0);
 }
 
 }  // namespace

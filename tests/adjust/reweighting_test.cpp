@@ -20,12 +20,9 @@ struct Line {
 // the adjusted difference is Q(k, k). Returns the new weights.
 std::vector<float> Reweight(Network& net, int method, float s, const std::vector<Line>& lines) {
     testing::NetworkBuilder b(net);
-    net.hdr.heightMode = 1;
-    net.hdr.levelSigma = 0.001f;
-    net.hdr.levelSigma4 = 0.002f;
-    net.hdr.trigHeightSigma = 0.03f;
-    net.hdr.trigHeightSigma4 = 0.06f;
-    net.hdr.heightSigma0 = s;
+    NetHeader& h = net.hdr;
+    h.heightMode = 1, h.heightSigma0 = s;
+    h.levelSigma = 0.001f, h.levelSigma4 = 0.002f, h.trigHeightSigma = 0.03f, h.trigHeightSigma4 = 0.06f;
     b.Point("A", 0, 0, 100.0, 0, 1);
     const int n = int(lines.size());
     UnknownMap map = {-1, 0};
@@ -43,17 +40,11 @@ std::vector<float> Reweight(Network& net, int method, float s, const std::vector
     return {net.weightTable.begin() + 1, net.weightTable.begin() + 1 + n};
 }
 
-struct ThresholdCase {
-    int method;
-    float s;
-    std::vector<Line> lines;
-    std::vector<float> weights;
-};
-
 // With p = 1 and s = 0.25 the standardised residual |v sqrt(p)| / s is 4|v|; for data
 // snooping the residual cofactor 1/p - Q(k, k) is 0.25 and s = 0.5, so t = 4|v| again.
 TEST(ReweightTest, ThresholdsOfTheWeightFunctions) {
-    const ThresholdCase cases[] = {
+    struct Case { int method; float s; std::vector<Line> lines; std::vector<float> weights; };
+    const Case cases[] = {
         {MethodDanish, 0.25f, {{1, 0.75f, 0}, {1, -0.76f, 0}, {1, 5.0f, 0, KindLevelled, ClassFixed}},
          {1.0f, float(std::exp(-3.04 / 3.0)), 1.0f}},
         {MethodHuber, 0.25f, {{1, 0.5f, 0}, {4, 0.26f, 0}}, {1.0f, float(4.0 * 2.0 / 2.08)}},
@@ -65,8 +56,10 @@ TEST(ReweightTest, ThresholdsOfTheWeightFunctions) {
         // Only the largest of several above 3.0 is removed in one pass.
         {MethodGrossErrorsAfter, 0.5f, {{1, 0.75f, 0.75}, {1, -0.9f, 0.75}, {1, 0.8f, 0.75}}, {1, 0, 1}},
         {MethodGrossErrorsAfter, 0.5f, {{1, 0.75f, 0.75}, {0, -0.9f, 0.75}, {1, 0.8f, 0.75}}, {1, 0, 0}},
+        // Variance components of only one group change nothing.
+        {MethodVarianceComponents, 0.5f, {{1, 0.1f, 0.5}, {1, 0.3f, 0.5}}, {1, 1}},
     };
-    for (const ThresholdCase& c : cases) {
+    for (const Case& c : cases) {
         Network net;
         const std::vector<float> w = Reweight(net, c.method, c.s, c.lines);
         ASSERT_EQ(w.size(), c.weights.size());
@@ -81,54 +74,37 @@ TEST(ReweightTest, VarianceComponents) {
     const auto w = Reweight(net, MethodVarianceComponents, 0.5f,
                             {{1, 0.1f, 0.5}, {1, -0.1f, 0.5}, {1, 0.3f, 0.5, KindLevelled, ClassSpecial},
                              {4, 0.2f, 0.05, KindTrigHeight}, {4, -0.2f, 0.05, KindTrigHeight}});
-    EXPECT_EQ(w[0], 1.0f);
-    EXPECT_EQ(w[1], 1.0f);
-    EXPECT_NEAR(w[2], 1.0 / 9.0, 1e-6);
-    EXPECT_NEAR(w[3], 0.4, 1e-6);
-    EXPECT_EQ(net.hdr.levelSigma, 0.001f);
+    const double expected[] = {1.0, 1.0, 1.0 / 9.0, 0.4, 0.4};
+    for (size_t k = 0; k < 5; ++k) EXPECT_NEAR(w[k], expected[k], 1e-6) << k;
+    EXPECT_EQ(std::pair(net.hdr.levelSigma, net.hdr.trigHeightSigma4), std::pair(0.001f, 0.06f));
     EXPECT_NEAR(net.hdr.levelSigma4, 0.006, 1e-8);
     EXPECT_NEAR(net.hdr.trigHeightSigma, 0.03 * std::sqrt(10.0), 1e-7);
-    EXPECT_EQ(net.hdr.trigHeightSigma4, 0.06f);
-    Network single;  // only one group: nothing changes
-    EXPECT_EQ(Reweight(single, MethodVarianceComponents, 0.5f, {{1, 0.1f, 0.5}, {1, 0.3f, 0.5}}), (std::vector<float>{1, 1}));
 }
 
 // Fixed S with three directions (and two distances) to unknown points; Q = 0, so every
-// adjusted observation has cofactor 0 and residual cofactor 1/p.
-struct Station {
-    Network net;
-    testing::NetworkBuilder b{net};
-    Station() {
-        b.Point("S", 1000, 1000, 0, 1);
-        for (int k = 0; k < 3; ++k) b.Obs(1, b.Point("T" + std::to_string(k), 2000 + 100 * k, 1500 + 300 * k), 0, 0.1 * k);
-        b.Obs(1, 2, KindDistance, 1118.0);
-        b.Obs(1, 3, KindDistance, 1500.0);
-        net.weightTable.assign(12, 0.0f);
-        net.hdr.planeSigma0 = 1e-5f;
-        net.hdr.distSigmaConst = 0.002f;
-    }
-    std::vector<float> Run(int method, std::vector<float> v, bool angleMode) {
-        NormalMatrix q;
-        q.Allocate(7);
-        for (int o = 1; o <= 5; ++o) {
-            WeightOf(net, o) = 1.0f;
-            net.Obs(o).residual = v[size_t(o - 1)];
-        }
-        ReweightObservations(net, method, q, 6, {-1, 0, 1, 2, 3}, angleMode);
-        return {net.weightTable.begin() + 1, net.weightTable.begin() + 6};
-    }
-};
-
-// In angle mode the first direction enters the variance components with residual 0 and its
-// residual cofactor 1/p: group 0 has sum v^2 = 2e-6 over three cofactors, the distances
-// (group 2) 0.08 over two; factor (2e-6 / 3) / 0.04.
+// adjusted observation has cofactor 0 and residual cofactor 1/p. In angle mode the first
+// direction enters the variance components with residual 0 and its residual cofactor 1/p:
+// group 0 has sum v^2 = 2e-6 over three cofactors, the distances (group 2) 0.08 over two;
+// factor (2e-6 / 3) / 0.04.
 TEST(ReweightTest, VarianceComponentsInAngleModeCountTheFirstDirection) {
-    Station st;
-    const auto w = st.Run(MethodVarianceComponents, {5e-3f, 1e-3f, -1e-3f, 0.2f, -0.2f}, true);
+    Network net;
+    testing::NetworkBuilder b(net);
+    b.Point("S", 1000, 1000, 0, 1);
+    for (int k = 0; k < 3; ++k) b.Obs(1, b.Point("T" + std::to_string(k), 2000 + 100 * k, 1500 + 300 * k), 0, 0.1 * k);
+    b.Obs(1, 2, KindDistance, 1118.0);
+    b.Obs(1, 3, KindDistance, 1500.0);
+    net.weightTable.assign(12, 0.0f);
+    net.hdr.planeSigma0 = 1e-5f;
+    net.hdr.distSigmaConst = 0.002f;
+    const float v[5] = {5e-3f, 1e-3f, -1e-3f, 0.2f, -0.2f};
+    for (int o = 1; o <= 5; ++o) WeightOf(net, o) = 1.0f, net.Obs(o).residual = v[o - 1];
+    NormalMatrix q;
+    q.Allocate(7);
+    ReweightObservations(net, MethodVarianceComponents, q, 6, {-1, 0, 1, 2, 3}, true);
     const double f = (2e-6 / 3.0) / 0.04;
-    EXPECT_NEAR(w[3], f, 1e-6 * f);
-    EXPECT_EQ(w[0], 1.0f);
-    EXPECT_NEAR(st.net.hdr.distSigmaConst, 0.002 / std::sqrt(f), 1e-6 * 0.002 / std::sqrt(f));
+    EXPECT_NEAR(WeightOf(net, 4), f, 1e-6 * f);
+    EXPECT_EQ(WeightOf(net, 1), 1.0f);
+    EXPECT_NEAR(net.hdr.distSigmaConst, 0.002 / std::sqrt(f), 1e-6 * 0.002 / std::sqrt(f));
 }
 
 }  // namespace

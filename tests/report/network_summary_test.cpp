@@ -71,30 +71,26 @@ TEST(ApplyAdjustmentDefaults, FillsOnlyUnsetErrors) {
     EXPECT_EQ(std::tuple(h.dirSigma, h.levelSigma4, h.trigHeightSigma), std::tuple(9.697e-5f, 0.004f, 0.03f));
 }
 
-TEST(WriteReportFile, HeadingBeforeEveryEntryAndDetailsWhereTheCallbackFillsThem) {
+// A heading before every entry and the details where the callback fills them; empty reports
+// and unopenable paths give 0 and no file.
+TEST(WriteReportFile, EntriesWithDetailsAndNothingForEmptyReportsOrBadPaths) {
     ReportBuffers b;
-    b.reportLines = {"A", "B", "C"};
-    auto detail = [&b](int16_t i) -> int16_t {  // entry 1 declines, entry 0's lines still there
-        if (i != 1) b.detailLines = i == 0 ? TextLines{"d1", "d2"} : TextLines{};
-        return i != 1;
-    };
-    const std::string path = ::testing::TempDir() + "entries.txt";
-    ASSERT_EQ(WriteReportFile(b, path.c_str(), "闭合差统计表", "No", nullptr, detail), 1);
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "\n====闭合差统计表====\n\nNo\nA\n\nd1\nd2\n\nNo\nB\n\nNo\nC\n\n");
-}
-
-TEST(WriteReportFile, EmptyReportsAndUnopenablePathsGiveZeroAndNoFile) {
-    ReportBuffers b;
-    const std::string empty = ::testing::TempDir() + "empty.txt";
+    const std::string path = ::testing::TempDir() + "entries.txt", empty = ::testing::TempDir() + "empty.txt";
+    const std::string bad = ::testing::TempDir() + "no-such-dir/report.txt";
     std::filesystem::remove(empty);
     EXPECT_EQ(WriteReportFile(b, empty.c_str(), "T", "H", nullptr, nullptr), 0);
-    b.reportLines = {"A"};
-    const std::string bad = ::testing::TempDir() + "no-such-dir/report.txt";
+    b.reportLines = {"A", "B", "C"};
     EXPECT_EQ(WriteReportFile(b, bad.c_str(), "T", "H", nullptr, nullptr), 0);
     EXPECT_EQ(zrReportOnNetwork(bad.c_str()), 0);
     EXPECT_EQ(zrReportOnAdjusetment(bad.c_str()), 0);
     EXPECT_FALSE(std::filesystem::exists(empty) || std::filesystem::exists(bad));
+    auto detail = [&b](int16_t i) -> int16_t {  // entry 1 declines, entry 0's lines still there
+        if (i != 1) b.detailLines = i == 0 ? TextLines{"d1", "d2"} : TextLines{};
+        return i != 1;
+    };
+    ASSERT_EQ(WriteReportFile(b, path.c_str(), "闭合差统计表", "No", nullptr, detail), 1);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "\n====闭合差统计表====\n\nNo\nA\n\nd1\nd2\n\nNo\nB\n\nNo\nC\n\n");
 }
 
 }  // namespace
