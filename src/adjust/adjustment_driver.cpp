@@ -9,6 +9,7 @@
 #include "adjust/adjustment_results.h"
 #include "adjust/corrections.h"
 #include "adjust/datum_constraints.h"
+#include "adjust/datum_inverse.h"
 #include "adjust/design_steps.h"
 #include "adjust/normal_equations.h"
 #include "adjust/observation_weights.h"
@@ -104,7 +105,7 @@ private:
             if (m == 0 || matrix_.At(1, 1) < 1e-20) return ResultNormalEquations;
             const int r = m + d - n_;
             if (design_ ? r < 0 : r < 1) return ResultRedundancy;
-            if (invert_(n_, matrix_) == 0) return ResultSolution;
+            if (InvertWithDatum(net_, n_, matrix_, map_, invert_) == 0) return ResultSolution;
             AddDatumConstraints(net_, matrix_, map_, -1.0);
             if (design_) {
                 PosteriorSigma(net_) = PriorSigma(net_);

@@ -34,9 +34,6 @@ inline constexpr int16_t MethodDesignContinue = 97;
 // The message shown for a result below 1: entry -result of the table of six texts.
 const char* AdjustmentErrorText(int result);
 
-// Inverts the leading n x n part of the normal matrix in place; 1, or 0 on a pivot below 1e-20.
-using NormalInverter = int (*)(int n, NormalMatrix& matrix);
-
 // One adjustment with the given method (0-7), angle mode (bit 0 of optionFlags) and number of
 // passes; returns a result code. `invert` solves the normal equations of every pass.
 int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angleMode, int16_t iterations,

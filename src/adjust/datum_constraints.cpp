@@ -1,7 +1,7 @@
 #include "adjust/datum_constraints.h"
 
+#include <cmath>
 #include <new>
-#include <vector>
 
 #include "geom/network_geometry.h"
 
@@ -24,62 +24,66 @@ std::vector<int> DatumPoints(const Network& net, const UnknownMap& map) {
 
 }  // namespace
 
-int AddDatumConstraints(const Network& net, NormalMatrix& matrix, const UnknownMap& map, double sign) {
-    if (net.hdr.knownPointCount != 0) return 0;
+bool FindDatumVectors(const Network& net, const UnknownMap& map, DatumVectors& datum) {
+    datum = DatumVectors{};
+    if (net.hdr.knownPointCount != 0) return true;
     try {
-        const std::vector<int> points = DatumPoints(net, map);
+        datum.points = DatumPoints(net, map);
+        const std::vector<int>& points = datum.points;
+        if (points.empty()) return true;
         const double c = double(points.size());
-        if (points.empty()) return 0;
         if (!PlaneNetwork(net)) {
-            for (size_t a = 0; a < points.size(); ++a)
-                for (size_t b = 0; b <= a; ++b) matrix.At(map[size_t(points[a])], map[size_t(points[b])]) += sign / c;
-            return 1;
+            datum.defect = datum.columns = 1;
+            for (const int p : points) datum.unknowns.push_back(map[size_t(p)]);
+            datum.values.assign(points.size(), 1.0 / std::sqrt(c));
+            return true;
         }
         const bool rotation = FirstObservationOfKind(net, KindAzimuth) == 0;
         const bool scale = FirstObservationOfKind(net, KindDistance) == 0;
-        // Datum vectors over the datum unknowns in ascending order: translation X, Y, rotation,
-        // scale.
-        const size_t count = 2 * points.size();
-        std::vector<int> unknown(count);
-        std::vector<double> ex(count, 0.0), ey(count, 0.0), r(count, 0.0), s(count, 0.0);
-        double q = 0.0;
-        if (rotation || scale) {
-            double mx = 0.0, my = 0.0;
-            for (const int p : points) {
-                mx += net.Point(p).x;
-                my += net.Point(p).y;
-            }
-            mx /= c;
-            my /= c;
-            for (size_t a = 0; a < points.size(); ++a) {
-                const double dx = net.Point(points[a]).x - mx;
-                const double dy = net.Point(points[a]).y - my;
-                r[2 * a] = -dy;
-                r[2 * a + 1] = dx;
-                s[2 * a] = dx;
-                s[2 * a + 1] = dy;
-                q += dx * dx + dy * dy;
-            }
+        datum.defect = 2 + (rotation ? 1 : 0) + (scale ? 1 : 0);
+        double mx = 0.0, my = 0.0;
+        for (const int p : points) {
+            mx += net.Point(p).x;
+            my += net.Point(p).y;
         }
+        mx /= c;
+        my /= c;
+        double q = 0.0;  // sum of squared distances from the centroid, square metres
+        for (const int p : points) q += std::pow(net.Point(p).x - mx, 2) + std::pow(net.Point(p).y - my, 2);
+        const bool turns = rotation && q > 0.0, scales = scale && q > 0.0;
+        const size_t w = 2 + (turns ? 1 : 0) + (scales ? 1 : 0);
+        datum.columns = int(w);
+        datum.values.assign(2 * points.size() * w, 0.0);
+        const double e = 1.0 / std::sqrt(c), f = q > 0.0 ? 1.0 / std::sqrt(q) : 0.0;
         for (size_t a = 0; a < points.size(); ++a) {
             const int k = map[size_t(points[a])];
-            unknown[2 * a] = 2 * k - 1;
-            unknown[2 * a + 1] = 2 * k;
-            ex[2 * a] = 1.0;
-            ey[2 * a + 1] = 1.0;
+            datum.unknowns.push_back(2 * k - 1);
+            datum.unknowns.push_back(2 * k);
+            const double dx = net.Point(points[a]).x - mx, dy = net.Point(points[a]).y - my;
+            double* gx = &datum.values[2 * a * w];
+            double* gy = gx + w;
+            gx[0] = gy[1] = e;
+            size_t v = 2;
+            if (turns) gx[v] = -dy * f, gy[v++] = dx * f;
+            if (scales) gx[v] = dx * f, gy[v] = dy * f;
         }
-        for (size_t a = 0; a < count; ++a) {
-            for (size_t b = 0; b <= a; ++b) {
-                double t = (ex[a] * ex[b] + ey[a] * ey[b]) / c;
-                if (rotation && q > 0.0) t += r[a] * r[b] / q;
-                if (scale && q > 0.0) t += s[a] * s[b] / q;
-                matrix.At(unknown[a], unknown[b]) += sign * t;
-            }
-        }
-        return 2 + (rotation ? 1 : 0) + (scale ? 1 : 0);
+        return true;
     } catch (const std::bad_alloc&) {
-        return -1;
+        datum = DatumVectors{};
+        return false;
     }
+}
+
+void AddDatumTerms(const DatumVectors& datum, NormalMatrix& matrix, double sign) {
+    for (size_t a = 0; a < datum.unknowns.size(); ++a)
+        for (size_t b = 0; b <= a; ++b) matrix.At(datum.unknowns[a], datum.unknowns[b]) += sign * datum.Term(a, b);
+}
+
+int AddDatumConstraints(const Network& net, NormalMatrix& matrix, const UnknownMap& map, double sign) {
+    DatumVectors datum;
+    if (!FindDatumVectors(net, map, datum)) return -1;
+    AddDatumTerms(datum, matrix, sign);
+    return datum.defect;
 }
 
 }  // namespace quenvar

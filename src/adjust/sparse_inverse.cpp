@@ -2,14 +2,13 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <new>
 #include <vector>
 
 namespace quenvar {
 namespace {
 
-constexpr int ProfileTooWide = -2;
-constexpr int SmallestProfileOrder = 64;
 constexpr int ColumnsPerSweep = 8;  // inverse columns computed in one pass over the factor
 
 // Adjacency of the unknowns (counted from 0) in compressed rows: the neighbours of v are
@@ -162,7 +161,7 @@ bool Shape(const Graph& g, const std::vector<int>& order, const std::vector<int>
 }
 
 // L D L^T factorisation within the profile, row by row; false on a pivot below 1e-20.
-bool Factor(Profile& p, int n) {
+bool FactorProfile(Profile& p, int n) {
     for (int i = 0; i < n; ++i) {
         const int fi = p.first[size_t(i)];
         double* ri = p.Row(i);
@@ -238,9 +237,25 @@ void InverseColumns(const Profile& p, int j0, int c, int end, std::vector<double
     }
 }
 
-int InvertWithin(int n, NormalMatrix& matrix, double limit) {
-    Profile p;
+}  // namespace
+
+// The renumbering and the factored profile.
+struct ProfileFactor::Data {
+    int n = 0;
     std::vector<int> order;
+    Profile p;
+    mutable std::vector<double> scratch;
+};
+
+ProfileFactor::ProfileFactor() = default;
+ProfileFactor::~ProfileFactor() = default;
+
+int ProfileFactor::Factor(int n, const NormalMatrix& matrix, double limit) {
+    data_.reset();
+    std::unique_ptr<Data> d(new (std::nothrow) Data);
+    if (!d) return ProfileNoMemory;
+    Profile& p = d->p;
+    std::vector<int>& order = d->order;
     try {
         Graph g;
         if (!Pattern(n, matrix, limit, g)) return ProfileTooWide;
@@ -249,6 +264,7 @@ int InvertWithin(int n, NormalMatrix& matrix, double limit) {
         for (int i = 0; i < n; ++i) position[size_t(order[size_t(i)])] = i;
         if (!Shape(g, order, position, limit, p)) return ProfileTooWide;
         p.value.resize(p.rowStart[size_t(n)]);
+        d->scratch.resize(size_t(n));
     } catch (const std::bad_alloc&) {
         return ProfileNoMemory;
     }
@@ -257,7 +273,37 @@ int InvertWithin(int n, NormalMatrix& matrix, double limit) {
         double* ri = p.Row(i);
         for (int k = fi; k <= i; ++k) ri[k - fi] = matrix.At(order[size_t(i)] + 1, order[size_t(k)] + 1);
     }
-    if (!Factor(p, n)) return 0;
+    if (!FactorProfile(p, n)) return 0;
+    d->n = n;
+    data_ = std::move(d);
+    return 1;
+}
+
+void ProfileFactor::Solve(double* b) const {
+    const Data& d = *data_;
+    const Profile& p = d.p;
+    double* y = d.scratch.data();
+    for (int i = 0; i < d.n; ++i) y[i] = b[d.order[size_t(i)]];
+    for (int i = 0; i < d.n; ++i) {
+        const int fi = p.first[size_t(i)];
+        const double* ri = p.Row(i);
+        double s = y[i];
+        for (int k = fi; k < i; ++k) s -= ri[k - fi] * y[k];
+        y[i] = s;
+    }
+    for (int i = 0; i < d.n; ++i) y[i] /= p.Diagonal(i);
+    for (int i = d.n - 1; i >= 0; --i) {
+        const int fi = p.first[size_t(i)];
+        const double* ri = p.Row(i);
+        for (int k = fi; k < i; ++k) y[k] -= ri[k - fi] * y[i];
+    }
+    for (int i = 0; i < d.n; ++i) b[d.order[size_t(i)]] = y[i];
+}
+
+int ProfileFactor::WriteInverse(NormalMatrix& matrix) const {
+    const int n = data_->n;
+    const Profile& p = data_->p;
+    const std::vector<int>& order = data_->order;
     std::vector<int> ends;
     std::vector<double> w;
     try {
@@ -282,15 +328,23 @@ int InvertWithin(int n, NormalMatrix& matrix, double limit) {
     return 1;
 }
 
+namespace {
+
+int InvertSparse(int n, NormalMatrix& matrix, double limit) {
+    ProfileFactor f;
+    const int r = f.Factor(n, matrix, limit);
+    return r == 1 ? f.WriteInverse(matrix) : r;
+}
+
 }  // namespace
 
 int InvertByProfile(int n, NormalMatrix& matrix) {
-    return InvertWithin(n, matrix, std::numeric_limits<double>::infinity());
+    return InvertSparse(n, matrix, std::numeric_limits<double>::infinity());
 }
 
 int InvertNormalMatrix(int n, NormalMatrix& matrix) {
     if (n >= SmallestProfileOrder) {
-        const int r = InvertWithin(n, matrix, double(n) * double(n) / 8.0);
+        const int r = InvertSparse(n, matrix, SparseProfileLimit(n));
         if (r >= 0) return r;
     }
     return InvertPacked(n, matrix);
