@@ -1,7 +1,7 @@
 // Timings of the approximate calculation and of a plane adjustment on grid networks up to the
 // database's capacity. Each grid point observes directions to its four neighbours and
 // distances to its east and north neighbours; two neighbouring points at opposite corners
-// are known.
+// are known, or (free network) no point is known and all start from approximate coordinates.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -16,16 +16,18 @@
 namespace quenvar {
 namespace {
 
-// A side x side grid, 200 m spacing, with slightly jittered true coordinates.
-void BuildGrid(Network& net, testing::NetworkBuilder& b, int side) {
+// A side x side grid, 200 m spacing, with slightly jittered true coordinates; a free grid has
+// every point unknown and 3 cm off its true place.
+void BuildGrid(Network& net, testing::NetworkBuilder& b, int side, bool free = false) {
     auto trueX = [](int r, int c) { return 10000.0 + 200.0 * r + 7.0 * std::sin(r * 1.3 + c); };
     auto trueY = [](int r, int c) { return 20000.0 + 200.0 * c + 7.0 * std::cos(r + c * 0.7); };
     auto index = [side](int r, int c) { return r * side + c + 1; };
     for (int r = 0; r < side; ++r) {
         for (int c = 0; c < side; ++c) {
-            const bool known = (r == 0 && c <= 1) || (r == side - 1 && c >= side - 2);
-            b.Point("P" + std::to_string(index(r, c) % 10000), known ? trueX(r, c) : 0.0,
-                    known ? trueY(r, c) : 0.0, 0.0, known ? PointKnown : PointUnknown);
+            const bool known = !free && ((r == 0 && c <= 1) || (r == side - 1 && c >= side - 2));
+            const double offset = free ? 0.03 : 0.0;
+            b.Point("P" + std::to_string(index(r, c) % 10000), known || free ? trueX(r, c) + offset : 0.0,
+                    known || free ? trueY(r, c) - offset : 0.0, 0.0, known ? PointKnown : PointUnknown);
         }
     }
     const int dr[4] = {1, 0, -1, 0}, dc[4] = {0, 1, 0, -1};
@@ -78,6 +80,31 @@ void BM_PlaneAdjustment(benchmark::State& state) {
     state.counters["unknowns"] = double(2 * (state.range(0) * state.range(0) - 4));
 }
 BENCHMARK(BM_PlaneAdjustment)->Arg(10)->Arg(20)->Arg(30)->Arg(40)->Arg(45)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The plain inversion of the matrix with its datum terms, for comparison: any inverter but
+// InvertNormalMatrix itself takes that route.
+int DenseDatumInverse(int n, NormalMatrix& matrix) { return InvertNormalMatrix(n, matrix); }
+
+// A free grid (datum defect 3), one pass; the second argument 1 takes the plain inversion.
+void BM_FreeAdjustment(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        Network net;
+        testing::NetworkBuilder b(net);
+        BuildGrid(net, b, int(state.range(0)), true);
+        state.ResumeTiming();
+        const int16_t result =
+            RunAdjustment(net, b.ui(), 0, 0, 1, state.range(1) ? DenseDatumInverse : InvertNormalMatrix);
+        state.counters["result"] = result;
+    }
+    state.counters["unknowns"] = double(2 * state.range(0) * state.range(0));
+}
+BENCHMARK(BM_FreeAdjustment)
+    ->ArgsProduct({{10, 20, 30}, {0, 1}})
+    ->Args({40, 0})
+    ->Args({45, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace
 }  // namespace quenvar
