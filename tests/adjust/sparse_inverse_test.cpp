@@ -13,6 +13,7 @@
 #include "adjust/observation_weights.h"
 #include "adjust/preprocessing.h"
 #include "adjust/reweighting.h"
+#include "tests/adjust/inverse_comparison.h"
 #include "tests/adjust/plane_networks.h"
 
 namespace quenvar {
@@ -44,19 +45,10 @@ void SparseMatrix(NormalMatrix& m, int n, int groups, int rows, unsigned seed) {
 // Inverts copies of m with both methods and returns the largest difference relative to
 // sqrt(Q(i, i) Q(j, j)); the right-hand side row must stay as it was.
 double Deviation(int n, const NormalMatrix& m, int (*invert)(int, NormalMatrix&)) {
-    NormalMatrix a, b;
-    a.Allocate(m.Order());
-    b.Allocate(m.Order());
-    std::copy_n(m.Row(1), PackedSize(m.Order()), a.Row(1));
-    std::copy_n(m.Row(1), PackedSize(m.Order()), b.Row(1));
+    NormalMatrix a = testing::CopyOf(m), b = testing::CopyOf(m);
     EXPECT_EQ(invert(n, a), 1);
     EXPECT_EQ(InvertPacked(n, b), 1);
-    double worst = 0.0;
-    for (int i = 1; i <= n + 1; ++i)
-        for (int j = 1; j <= i; ++j)
-            worst = std::max(worst, i > n ? double(a.At(i, j) != m.At(i, j))
-                                          : std::fabs(a.At(i, j) - b.At(i, j)) / std::sqrt(b.At(i, i) * b.At(j, j)));
-    return worst;
+    return testing::RelativeDeviation(n, a, b, m);
 }
 
 TEST(ProfileInversionTest, EqualsPackedInversionOnSparseMatrices) {
