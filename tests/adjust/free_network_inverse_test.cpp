@@ -149,8 +149,8 @@ TEST(FreeNetworkInverseTest, AdjustmentMatchesDenseInversion) {
     }
     EXPECT_NEAR(PosteriorSigma(nets[0]), PosteriorSigma(nets[1]), 1e-6 * PosteriorSigma(nets[1]));
     for (int p = 1; p <= nets[0].hdr.pointCount; ++p) {
-        EXPECT_NEAR(nets[0].Point(p).x, nets[1].Point(p).x, 1e-7) << p;
-        EXPECT_NEAR(nets[0].Point(p).y, nets[1].Point(p).y, 1e-7) << p;
+        EXPECT_NEAR(nets[0].Point(p).x, nets[1].Point(p).x, 1e-9) << p;
+        EXPECT_NEAR(nets[0].Point(p).y, nets[1].Point(p).y, 1e-9) << p;
     }
     ASSERT_EQ(nets[0].ellipses.size(), nets[1].ellipses.size());
     ASSERT_GT(nets[0].ellipses.size(), size_t(100));
