@@ -1,7 +1,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all build test demo bench setup clean
+.PHONY: all build test demo bench sanitize setup clean
 
 all: build
 
@@ -26,5 +26,15 @@ bench: $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target quenvar_benchmarks
 	$(BUILD)/quenvar_benchmarks
 
+SANITIZE = -fsanitize=address,undefined -fno-omit-frame-pointer
+
+sanitize:
+	@./scripts/setup.sh
+	cmake -S . -B $(BUILD)-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_C_FLAGS="$(SANITIZE)" -DCMAKE_CXX_FLAGS="$(SANITIZE)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" -DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE)"
+	cmake --build $(BUILD)-sanitize -j $(JOBS)
+	cd $(BUILD)-sanitize && UBSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BUILD)-sanitize

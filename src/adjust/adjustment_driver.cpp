@@ -108,14 +108,14 @@ private:
             if (InvertWithDatum(net_, n_, matrix_, map_, invert_) == 0) return ResultSolution;
             AddDatumConstraints(net_, matrix_, map_, -1.0);
             if (design_) {
-                PosteriorSigma(net_) = PriorSigma(net_);
+                SetPosteriorSigma(net_, PriorSigma(net_));
                 return 0;
             }
             SolveCorrections(matrix_, x_, n_);
             ApplyCorrections(net_, x_, map_);
             const double quotient = matrix_.Last() / r;
             const double s = quotient < 0.0 ? 0.0 : std::sqrt(quotient);
-            PosteriorSigma(net_) = float(s);
+            SetPosteriorSigma(net_, float(s));
             if (std::fabs(sPrev - s) < 0.01 * PriorSigma(net_)) return 0;
             sPrev = s;
             if (p == iterations_) return 0;

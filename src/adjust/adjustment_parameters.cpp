@@ -5,24 +5,27 @@
 
 namespace quenvar {
 
+// The header is packed: each field is assigned by name, never through a reference.
 void SetAdjustmentParam(NetHeader& hdr, int kind, double value, int which) {
     const bool special = which != 0;
     switch (kind) {
-        case ParamDirection:
+        case ParamDirection: {
             // Seconds of arc become a d.mmss number (0.0002 for 2"), then radians.
-            (special ? hdr.dirSigma4 : hdr.dirSigma) = float(DmsToRadians(value * 0.0001));
+            const float v = float(DmsToRadians(value * 0.0001));
+            if (special) hdr.dirSigma4 = v; else hdr.dirSigma = v;
             break;
+        }
         case ParamDistanceFixed:
-            (special ? hdr.distSigmaConst4 : hdr.distSigmaConst) = float(value * 0.001);
+            if (special) hdr.distSigmaConst4 = float(value * 0.001); else hdr.distSigmaConst = float(value * 0.001);
             break;
         case ParamDistancePpm:
-            (special ? hdr.distSigmaPpm4 : hdr.distSigmaPpm) = float(value);
+            if (special) hdr.distSigmaPpm4 = float(value); else hdr.distSigmaPpm = float(value);
             break;
         case ParamLevelling:
-            (special ? hdr.levelSigma4 : hdr.levelSigma) = float(value * 0.001);
+            if (special) hdr.levelSigma4 = float(value * 0.001); else hdr.levelSigma = float(value * 0.001);
             break;
         case ParamTrigHeight:
-            (special ? hdr.trigHeightSigma4 : hdr.trigHeightSigma) = float(value * 0.001);
+            if (special) hdr.trigHeightSigma4 = float(value * 0.001); else hdr.trigHeightSigma = float(value * 0.001);
             break;
         default:
             break;

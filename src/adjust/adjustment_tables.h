@@ -33,14 +33,20 @@ inline float CofactorOf(const Network& net, int o) {
 
 // The a-priori unit-weight error of the current network kind (radians or metres).
 inline float PriorSigma(const Network& net) {
-    return PlaneNetwork(net) ? net.hdr.dirSigma : net.hdr.levelSigma;
+    if (PlaneNetwork(net)) return net.hdr.dirSigma;
+    return net.hdr.levelSigma;
 }
 // The a-posteriori unit-weight error of the current network kind.
-inline float& PosteriorSigma(Network& net) {
-    return PlaneNetwork(net) ? net.hdr.planeSigma0 : net.hdr.heightSigma0;
+inline void SetPosteriorSigma(Network& net, float s) {
+    if (PlaneNetwork(net)) {
+        net.hdr.planeSigma0 = s;
+    } else {
+        net.hdr.heightSigma0 = s;
+    }
 }
 inline float PosteriorSigma(const Network& net) {
-    return PlaneNetwork(net) ? net.hdr.planeSigma0 : net.hdr.heightSigma0;
+    if (PlaneNetwork(net)) return net.hdr.planeSigma0;
+    return net.hdr.heightSigma0;
 }
 
 // The observation takes part in the adjustment of the current network kind: kinds 0, 1, 4

@@ -61,8 +61,8 @@ double KindWeight(Network& net, int i, int j, int o, double c) {
         return c;
     case KindDistance: {
         const bool special = cls == ClassSpecial;
-        const double m = (special ? hdr.distSigmaConst4 : hdr.distSigmaConst) +
-                         double(special ? hdr.distSigmaPpm4 : hdr.distSigmaPpm) * r.value * 1e-6;
+        const double m = (special ? float(hdr.distSigmaConst4) : float(hdr.distSigmaConst)) +
+                         double(special ? float(hdr.distSigmaPpm4) : float(hdr.distSigmaPpm)) * r.value * 1e-6;
         if (m <= 0.0) return 0.0;
         const double top = cls == ClassFixed ? s0 * 1000.0 : s0;
         return (top / m) * (top / m);
@@ -96,7 +96,7 @@ bool OfNetworkKind(const Network& net, int kind) { return ObservationRole(net, C
 
 int SetObservationWeights(Network& net, const UnknownMap& map) {
     const double s0 = PriorSigma(net);
-    const double s4 = PlaneNetwork(net) ? net.hdr.dirSigma4 : net.hdr.levelSigma4;
+    const double s4 = PlaneNetwork(net) ? float(net.hdr.dirSigma4) : float(net.hdr.levelSigma4);
     for (int i = 1; i <= net.hdr.pointCount; ++i) {
         if (map[size_t(i)] == -1) continue;
         for (int o = net.Point(i).firstObs; o != 0; o = net.Obs(o).next) {

@@ -34,28 +34,33 @@ struct GroupSums {
     float qvv[4] = {};
 };
 
-// Scales the a-priori errors of group g by 1/sqrt(f).
+// Scales the a-priori errors of group g by 1/sqrt(f). The header fields are packed, so they
+// are read and written by value.
 void ScaleGroupErrors(NetHeader& hdr, bool plane, int g, double f) {
     const double d = std::sqrt(f);
-    auto scale = [d](float& field) { field = float(field / d); };
+    auto scaled = [d](float field) { return float(field / d); };
     switch (g) {
     case 1:
-        scale(plane ? hdr.dirSigma4 : hdr.levelSigma4);
+        if (plane) {
+            hdr.dirSigma4 = scaled(hdr.dirSigma4);
+        } else {
+            hdr.levelSigma4 = scaled(hdr.levelSigma4);
+        }
         break;
     case 2:
         if (plane) {
-            scale(hdr.distSigmaConst);
-            scale(hdr.distSigmaPpm);
+            hdr.distSigmaConst = scaled(hdr.distSigmaConst);
+            hdr.distSigmaPpm = scaled(hdr.distSigmaPpm);
         } else {
-            scale(hdr.trigHeightSigma);
+            hdr.trigHeightSigma = scaled(hdr.trigHeightSigma);
         }
         break;
     case 3:
         if (plane) {
-            scale(hdr.distSigmaConst4);
-            scale(hdr.distSigmaPpm4);
+            hdr.distSigmaConst4 = scaled(hdr.distSigmaConst4);
+            hdr.distSigmaPpm4 = scaled(hdr.distSigmaPpm4);
         } else {
-            scale(hdr.trigHeightSigma4);
+            hdr.trigHeightSigma4 = scaled(hdr.trigHeightSigma4);
         }
         break;
     default:

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "netdb/records.h"
@@ -14,28 +15,31 @@ TEST(SetAdjustmentParam, EachKindInItsUnitToTheOrdinaryOrClassFourFieldAlone) {
     const struct {
         int kind, which;
         double value;
-        float NetHeader::*field;
+        size_t field;  // byte offset of the field in the packed header, 0 for none
         float stored;
     } cases[] = {
-        {ParamDirection, 0, 2.0, &NetHeader::dirSigma, float(2 * ArcSecond)},
-        {ParamDirection, 1, 130.0, &NetHeader::dirSigma4, float(90 * ArcSecond)},  // 1'30"
-        {ParamDistanceFixed, 0, 3.0, &NetHeader::distSigmaConst, 0.003f},
-        {ParamDistanceFixed, 1, 5.0, &NetHeader::distSigmaConst4, 0.005f},
-        {ParamDistancePpm, 0, 2.5, &NetHeader::distSigmaPpm, 2.5f},
-        {ParamDistancePpm, 7, 4.0, &NetHeader::distSigmaPpm4, 4.0f},  // any nonzero which
-        {ParamLevelling, 0, 1.0, &NetHeader::levelSigma, 0.001f},
-        {ParamLevelling, 1, 2.0, &NetHeader::levelSigma4, 0.002f},
-        {ParamTrigHeight, 0, 30.0, &NetHeader::trigHeightSigma, 0.03f},
-        {ParamTrigHeight, 1, -60.0, &NetHeader::trigHeightSigma4, -0.06f},  // no range check
-        {0, 0, 5.0, nullptr, 0}, {6, 0, 5.0, nullptr, 0}, {-1, 1, 5.0, nullptr, 0},  // no such kind
+        {ParamDirection, 0, 2.0, offsetof(NetHeader, dirSigma), float(2 * ArcSecond)},
+        {ParamDirection, 1, 130.0, offsetof(NetHeader, dirSigma4), float(90 * ArcSecond)},  // 1'30"
+        {ParamDistanceFixed, 0, 3.0, offsetof(NetHeader, distSigmaConst), 0.003f},
+        {ParamDistanceFixed, 1, 5.0, offsetof(NetHeader, distSigmaConst4), 0.005f},
+        {ParamDistancePpm, 0, 2.5, offsetof(NetHeader, distSigmaPpm), 2.5f},
+        {ParamDistancePpm, 7, 4.0, offsetof(NetHeader, distSigmaPpm4), 4.0f},  // any nonzero which
+        {ParamLevelling, 0, 1.0, offsetof(NetHeader, levelSigma), 0.001f},
+        {ParamLevelling, 1, 2.0, offsetof(NetHeader, levelSigma4), 0.002f},
+        {ParamTrigHeight, 0, 30.0, offsetof(NetHeader, trigHeightSigma), 0.03f},
+        {ParamTrigHeight, 1, -60.0, offsetof(NetHeader, trigHeightSigma4), -0.06f},  // no range check
+        {0, 0, 5.0, 0, 0}, {6, 0, 5.0, 0, 0}, {-1, 1, 5.0, 0, 0},  // no such kind
     };
     const NetHeader none{};
     for (const auto& c : cases) {
         NetHeader h{};
         SetAdjustmentParam(h, c.kind, c.value, c.which);
         if (c.field) {
-            EXPECT_FLOAT_EQ(h.*c.field, c.stored) << c.kind << "/" << c.which;
-            h.*c.field = 0;  // nothing else changed
+            // The packed fields are copied out and cleared byte-wise, never referenced.
+            float stored = 0;
+            std::memcpy(&stored, reinterpret_cast<const char*>(&h) + c.field, sizeof stored);
+            EXPECT_FLOAT_EQ(stored, c.stored) << c.kind << "/" << c.which;
+            std::memset(reinterpret_cast<char*>(&h) + c.field, 0, sizeof stored);  // nothing else changed
         }
         EXPECT_EQ(std::memcmp(&none, &h, sizeof h), 0) << c.kind << "/" << c.which;
     }

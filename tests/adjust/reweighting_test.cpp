@@ -76,8 +76,8 @@ TEST(ReweightTest, VarianceComponents) {
                              {4, 0.2f, 0.05, KindTrigHeight}, {4, -0.2f, 0.05, KindTrigHeight}});
     const double expected[] = {1.0, 1.0, 1.0 / 9.0, 0.4, 0.4};
     for (size_t k = 0; k < 5; ++k) EXPECT_NEAR(w[k], expected[k], 1e-6) << k;
-    EXPECT_EQ(std::pair(net.hdr.levelSigma, net.hdr.trigHeightSigma4), std::pair(0.001f, 0.06f));
-    EXPECT_NEAR(net.hdr.levelSigma4, 0.006, 1e-8);
+    EXPECT_EQ(std::pair(+net.hdr.levelSigma, +net.hdr.trigHeightSigma4), std::pair(0.001f, 0.06f));
+    EXPECT_NEAR(+net.hdr.levelSigma4, 0.006, 1e-8);
     EXPECT_NEAR(net.hdr.trigHeightSigma, 0.03 * std::sqrt(10.0), 1e-7);
 }
 

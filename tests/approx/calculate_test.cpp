@@ -109,7 +109,7 @@ TEST_F(CalculateTest, PlaneNetworkFixedEveryWay) {
         EXPECT_NEAR(net.Point(m).x, answer ? 1080.0 : 920.0, 1e-4);  // No: the mirror image in BC
         EXPECT_NEAR(DistanceBetween(net, m, q), std::hypot(50.0, 30.0), 1e-6);  // propagation went on
     }
-    for (const int p : {m, q}) std::tie(net.Point(p).x, net.Point(p).y) = g.truth[size_t(p)];
+    for (const int p : {m, q}) net.Point(p).x = g.truth[size_t(p)].first, net.Point(p).y = g.truth[size_t(p)].second;
     EXPECT_LT(g.WorstPlaneError(), 1e-6);
     EXPECT_EQ(LocusKind(net.Station(res)), LocusAngleCircle);
     // P1 was oriented from B's direction to it, which then became an ordinary used observation (2).
@@ -220,7 +220,7 @@ TEST(CalculateSynthetic, PlaneThenHeightNetwork) {
     }
     ExpectSameAsPlainPasses(net, ui);
     EXPECT_EQ(ui.messages.size(), asked.size());
-    for (const int d : asked) std::tie(net.Point(d).x, net.Point(d).y) = g.truth[size_t(d)];  // maybe mirrored
+    for (const int d : asked) net.Point(d).x = g.truth[size_t(d)].first, net.Point(d).y = g.truth[size_t(d)].second;  // maybe mirrored
     EXPECT_LT(g.WorstPlaneError(), 1e-6);
 
     net.hdr.heightMode = 1;

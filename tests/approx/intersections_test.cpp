@@ -54,8 +54,8 @@ TEST_F(IntersectionTest, SecondLocusFixesThePointOrLeavesTwoCandidates) {
         const double got[] = {xs[0], ys[0], xs[1], ys[1]};
         const double want[] = {t.x1, t.y1, t.x2, t.y2};
         for (int k = 0; k < 4 && t.result == 2; ++k) EXPECT_NEAR(got[k], want[k], 1e-4) << &t - cases;
-        EXPECT_NEAR(net.Point(u).x, t.result == 2 ? net.Point(u).x : t.x1, 1e-9) << &t - cases;
-        EXPECT_NEAR(net.Point(u).y, t.result == 2 ? net.Point(u).y : t.y1, 1e-9) << &t - cases;
+        EXPECT_NEAR(+net.Point(u).x, t.result == 2 ? +net.Point(u).x : t.x1, 1e-9) << &t - cases;
+        EXPECT_NEAR(+net.Point(u).y, t.result == 2 ? +net.Point(u).y : t.y1, 1e-9) << &t - cases;
     }
 }
 

@@ -58,7 +58,7 @@ TEST_F(GeometryTest, PolarConversionsAndTheirRefusals) {
     from.x = 10;
     from.y = 20;
     EXPECT_EQ(PointFromPolar(0.0, 1.0, from, to), 0);
-    EXPECT_EQ(to.x, 0.0);
+    EXPECT_EQ(+to.x, 0.0);
     EXPECT_EQ(PointFromPolar(2.0, Pi / 2, from, to), 1);
     EXPECT_NEAR(to.x, 10, 1e-12);
     EXPECT_DOUBLE_EQ(to.y, 22);

@@ -63,7 +63,7 @@ TEST(AddObservation, GrowsOnceAtTheBoundaryThenRefuses) {
     EXPECT_EQ(net.hdr.capacityStep, 3);
     EXPECT_EQ(net.PointCapacity() + net.stations.size() + net.ObsCapacity(), 24576u);
     EXPECT_TRUE(net.ellipses.empty() && net.hdr.ellipseCount == 0);
-    EXPECT_EQ(net.Station(3000).orientation, 1.0);  // contents kept, the added part zero
+    EXPECT_EQ(+net.Station(3000).orientation, 1.0);  // contents kept, the added part zero
     for (int i = 3072; i < 4096; ++i) ASSERT_EQ(net.Point(i).flags | net.Station(i).fixRef, 0);
     for (int i = 12286; i < 16384; ++i) ASSERT_EQ(net.Obs(i).code | net.Obs(i).next, 0);
     EXPECT_TRUE(ui.messages.empty());

@@ -54,9 +54,9 @@ TEST(ApplyAdjustmentDefaults, FillsOnlyUnsetErrors) {
     ReportBuffers buffers;
     NetHeader& h = net.hdr;
     ApplyAdjustmentDefaults(net, buffers);
-    EXPECT_EQ(std::tuple(h.distSigmaConst, h.distSigmaPpm, h.distSigmaConst4, h.distSigmaPpm4),
+    EXPECT_EQ(std::tuple(+h.distSigmaConst, +h.distSigmaPpm, +h.distSigmaConst4, +h.distSigmaPpm4),
               std::tuple(0.01f, 0.000005f, 0.02f, 0.0f));  // the class-4 scale part is left
-    EXPECT_EQ(std::tuple(h.dirSigma, h.dirSigma4, h.levelSigma, h.levelSigma4, h.trigHeightSigma, h.trigHeightSigma4),
+    EXPECT_EQ(std::tuple(+h.dirSigma, +h.dirSigma4, +h.levelSigma, +h.levelSigma4, +h.trigHeightSigma, +h.trigHeightSigma4),
               std::tuple(9.697e-5f, 2 * 9.697e-5f, 0.01f, 0.02f, 0.03f, 0.06f));
 
     h = NetHeader{};
@@ -66,9 +66,9 @@ TEST(ApplyAdjustmentDefaults, FillsOnlyUnsetErrors) {
     h.levelSigma = 0.002f;
     h.trigHeightSigma = -0.01f;  // negative counts as unset
     ApplyAdjustmentDefaults(net, buffers);
-    EXPECT_EQ(std::tuple(h.distSigmaConst, h.distSigmaPpm, h.distSigmaConst4, h.distSigmaPpm4),
+    EXPECT_EQ(std::tuple(+h.distSigmaConst, +h.distSigmaPpm, +h.distSigmaConst4, +h.distSigmaPpm4),
               std::tuple(0.005f, 0.0f, 0.0f, 0.02f));
-    EXPECT_EQ(std::tuple(h.dirSigma, h.levelSigma4, h.trigHeightSigma), std::tuple(9.697e-5f, 0.004f, 0.03f));
+    EXPECT_EQ(std::tuple(+h.dirSigma, +h.levelSigma4, +h.trigHeightSigma), std::tuple(9.697e-5f, 0.004f, 0.03f));
 }
 
 // A heading before every entry and the details where the callback fills them; empty reports

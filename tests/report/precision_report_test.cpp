@@ -43,7 +43,7 @@ TEST(PrecisionReport, PlaneGroupsWithAndWithoutSpecialClassAndTheMaxima) {
                                "\n比例误差(ppm):         5.0         0.0\nm(d.mmss):      0.000629      0.001259";
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(std::pair(ui.messages[0].caption, ui.messages[0].text), std::pair(std::string("平差结果"), groups + maxima));
-    EXPECT_EQ(h.levelSigma, 0.01f);  // the defaults are stored
+    EXPECT_EQ(+h.levelSigma, 0.01f);  // the defaults are stored
 
     // A network just loaded holds a zeroed record 0 but no precision records yet.
     h.ellipseCount = 0;
