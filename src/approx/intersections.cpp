@@ -129,8 +129,11 @@ int SetPointPosition(Workspace& w, int u, const GeoPoint& c) {
     const bool wasDouble = FixStateOf(p) == FixDouble;
     p.x = c.x;
     p.y = c.y;
-    if (wasDouble) ReleaseDoubleObservation(w, u);
     SetFixState(p, FixComputed);
+    // The observation that led to the double solution is processed again as a misclosure, but
+    // only when the point now counts as located: for an excluded point (or a coordinate of
+    // exactly 0) it would rebuild the same double solution and ask again without end.
+    if (wasDouble && HasPlaneCoords(w.net, u)) ReleaseDoubleObservation(w, u);
     w.Touch(u);
     return 5;
 }

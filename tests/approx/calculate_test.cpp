@@ -120,6 +120,17 @@ TEST_F(CalculateTest, PlaneNetworkFixedEveryWay) {
     EXPECT_NEAR(net.Obs(second).residual, 0.0, 1e-4);
 }
 
+// An excluded point never counts as located, so settling its double solution must not release
+// the distance that produced it: that would rebuild the same question without end.
+TEST_F(CalculateTest, ExcludedPointWithTwoSolutionsIsAskedOnce) {
+    const int a = g.Add("A", 1000, 1000, true), bk = g.Add("B", 1000, 1100, true), x = g.Add("X", 1050, 1050, false);
+    SetPlaneClass(net.Point(x), PointExcluded);
+    g.Distance(a, x);
+    g.Distance(bk, x);
+    ASSERT_EQ(Calculate(net, ui), 1);
+    EXPECT_EQ(ui.messages.size(), 1u);
+}
+
 TEST_F(CalculateTest, MisclosuresAreStoredOnceAndWrapped) {
     const int s = g.Add("S", 1000, 1000, true), n = g.Add("N", 1100, 1000, true);  // N due north
     SetOrientState(net.Station(s), 1);
