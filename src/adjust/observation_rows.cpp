@@ -105,22 +105,17 @@ int ObservationRow(const Network& net, const UnknownMap& map, const WorkRow* mea
     }
     if (angleMode) {
         const double r = NormalizeAngle(g.azimuth - value);
-        if (!chain.notFirst) {
-            chain.bPrev = b;
-            chain.aPrev = a;
-            chain.prevUnknown = kt;
-            chain.rPrev = r;
-            return 0;
-        }
-        // The angle from the previous direction to this one.
-        AddPoint(row, kt, b, a);
-        AddPoint(row, chain.prevUnknown, -chain.bPrev, -chain.aPrev);
-        AddPoint(row, ks, chain.bPrev - b, chain.aPrev - a);
-        if (withMisclosure) row.Add(n + 1, WrapAngularMisclosure(r - chain.rPrev));
+        const DirectionChain previous = chain;
         chain.bPrev = b;
         chain.aPrev = a;
         chain.prevUnknown = kt;
         chain.rPrev = r;
+        if (!previous.notFirst) return 0;
+        // The angle from the previous direction to this one.
+        AddPoint(row, kt, b, a);
+        AddPoint(row, previous.prevUnknown, -previous.bPrev, -previous.aPrev);
+        AddPoint(row, ks, previous.bPrev - b, previous.aPrev - a);
+        if (withMisclosure) row.Add(n + 1, WrapAngularMisclosure(r - previous.rPrev));
         return 1;
     }
     AddPoint(row, kt, b, a);
