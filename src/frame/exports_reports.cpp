@@ -8,21 +8,31 @@
 
 using namespace quenvar;
 
-extern "C" int zrReportOnNetwork(const char* path) {
-    return Guarded(0, [path] {
+namespace {
+
+// Builds a report text on the library's network and writes it unchanged to path; 1 when
+// written, 0 when the path cannot be opened (nothing is written then).
+template <typename Build>
+int WriteBuiltReport(const char* path, Build build) {
+    return Guarded(0, [path, build] {
         LibraryState& lib = Library();
         std::string text;
-        BuildNetworkSummary(lib.net, lib.reports, text);
+        build(lib, text);
         return WriteTextFile(path, text);
     });
 }
 
+}  // namespace
+
+extern "C" int zrReportOnNetwork(const char* path) {
+    return WriteBuiltReport(path, [](LibraryState& lib, std::string& text) {
+        BuildNetworkSummary(lib.net, lib.reports, text);
+    });
+}
+
 extern "C" int zrReportOnAdjusetment(const char* path) {
-    return Guarded(0, [path] {
-        LibraryState& lib = Library();
-        std::string text;
+    return WriteBuiltReport(path, [](LibraryState& lib, std::string& text) {
         BuildPrecisionReport(lib.net, lib.reports, text);
-        return WriteTextFile(path, text);
     });
 }
 
