@@ -43,32 +43,27 @@ int NumberUnknowns(Network& net, Messenger& ui, UnknownMap& map) {
     for (int i = 1; i <= hdr.pointCount; ++i) {
         map[size_t(i)] = -1;
         PointRec& p = net.Point(i);
+        int cls = 0;
         if (plane) {
             if (!HasPlaneCoords(net, i)) {
                 if (!GoOnWithout(ui, p, "%s 点坐标无概算值,将不参加平差！继续吗?")) return 0;
                 SetPlaneClass(p, PointExcluded);
             }
-            const int cls = PlaneClass(p);
-            if (cls == PointUnknown || cls == PointSpecial) {
-                map[size_t(i)] = int16_t(++unknown);
-            } else if (cls == PointKnown) {
-                map[size_t(i)] = 0;
-                ++hdr.knownPointCount;
-            }
-            if (cls <= PointSpecial) StationOrientation(net, i);
+            cls = PlaneClass(p);
         } else {
             if (!HasHeight(net, i)) {
                 SetHeightClass(p, PointExcluded);
                 if (!GoOnWithout(ui, p, "%s 点高程无概算值,将不参加平差！继续吗?")) return 0;
             }
-            const int cls = HeightClass(p);
-            if (cls == PointUnknown || cls == PointSpecial) {
-                map[size_t(i)] = int16_t(++unknown);
-            } else if (cls == PointKnown) {
-                map[size_t(i)] = 0;
-                ++hdr.knownPointCount;
-            }
+            cls = HeightClass(p);
         }
+        if (cls == PointUnknown || cls == PointSpecial) {
+            map[size_t(i)] = int16_t(++unknown);
+        } else if (cls == PointKnown) {
+            map[size_t(i)] = 0;
+            ++hdr.knownPointCount;
+        }
+        if (plane && cls <= PointSpecial) StationOrientation(net, i);
     }
     hdr.ellipseCount = uint16_t(unknown);
     hdr.unknownPointCount = uint16_t(plane ? 2 * unknown : unknown);

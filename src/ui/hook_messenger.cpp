@@ -42,7 +42,7 @@ std::string GbkToLocal(const char* text) {
     size_t dstLeft = out.size();
     while (srcLeft > 0) {
         if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != size_t(-1)) break;
-        if (errno != EILSEQ && errno != EINVAL) break;
+        if ((errno != EILSEQ && errno != EINVAL) || dstLeft == 0) break;
         *dst++ = '?';  // a byte that is not GBK is shown as '?'
         --dstLeft;
         ++src;
