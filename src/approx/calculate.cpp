@@ -11,6 +11,7 @@
 #include "approx/workspace.h"
 #include "geom/network_geometry.h"
 #include "netdb/network.h"
+#include "netdb/point_lookup.h"
 #include "ui/messenger.h"
 #include "ui/string_table.h"
 
@@ -107,7 +108,7 @@ int Calculate(Network& net, Messenger& ui) {
 int ResolveDoubleSolution(Workspace& w, Messenger& ui, int p) {
     const PointRec& point = w.net.Point(p);
     if (FixStateOf(point) != FixDouble) return 0;
-    const std::string name(point.name, std::find(point.name, point.name + sizeof point.name, '\0'));
+    const std::string name = PointName(point);
     char text[96];
     std::snprintf(text, sizeof text, " \"%-6s\"点出现双解, 请选择(Y->＋,N->×):", name.c_str());
     const bool first = ShowMessage(ui, text, 0, MsgQuestion) != 0;
