@@ -1,13 +1,11 @@
-// Working indexes of one approximate calculation, built once from the observation chains:
-// the station of every observation, the observations aimed at every point (in index order),
-// and the stations whose chains must be walked again because something they read changed.
+// Working state of one approximate calculation: the observation index of the network and the
+// stations whose chains must be walked again because something they read changed.
 #pragma once
 
-#include <cstdint>
-#include <span>
 #include <vector>
 
 #include "netdb/network.h"
+#include "netdb/observation_index.h"
 
 namespace quenvar {
 
@@ -15,20 +13,11 @@ namespace quenvar {
 // already reached from another link, so that no walk along a chain can loop.
 void CutBrokenChains(Network& net);
 
-class Workspace {
+class Workspace : public ObservationIndex {
 public:
     explicit Workspace(Network& net);
 
     Network& net;
-
-    // Highest point index taking part: pointCount, bounded by the storage.
-    int PointLimit() const { return pointLimit_; }
-    // Highest point index an observation can aim at without leaving the storage.
-    int TargetLimit() const { return targetLimit_; }
-    // The station whose chain holds obs, 0 for an observation in no chain.
-    int StationOf(int obs) const;
-    // The observations 1..obsCount whose target is point (0 ... TargetLimit), in index order.
-    std::span<const uint16_t> Aiming(int point) const;
 
     // A point's position, height, orientation, locus or double solution changed: its own chain
     // and the chains of every station that observes it must be walked again.
@@ -39,11 +28,6 @@ public:
     void Settle(int station) { pending_[size_t(station)] = 0; }
 
 private:
-    int pointLimit_ = 0;
-    int targetLimit_ = 0;
-    std::vector<uint16_t> stationOf_;
-    std::vector<int> aimStart_;  // by point: first slot in aiming_, one extra entry at the end
-    std::vector<uint16_t> aiming_;
     std::vector<char> pending_;
 };
 

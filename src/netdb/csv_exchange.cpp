@@ -9,8 +9,8 @@
 #include "geom/angles.h"
 #include "netdb/chain.h"
 #include "netdb/file_handle.h"
+#include "netdb/line_reader.h"
 #include "netdb/point_lookup.h"
-#include "netdb/text_lines.h"
 #include "netdb/text_reader.h"
 #include "ui/messenger.h"
 
@@ -134,7 +134,7 @@ void ReadErrors(NetHeader& hdr, const std::string& line) {
 
 enum class Block { Points, Azimuths, Connections, Done };
 
-void ReadControlLines(NetworkLineParser& parser, TextLines& lines, Fields& fields) {
+void ReadControlLines(NetworkLineParser& parser, LineReader& lines, Fields& fields) {
     std::string line;
     Block block = Block::Points;
     while (block != Block::Done && lines.Next(line)) {
@@ -169,7 +169,7 @@ void ReadControlLines(NetworkLineParser& parser, TextLines& lines, Fields& field
     }
 }
 
-void ReadObservationLines(NetworkLineParser& parser, TextLines& lines, Fields& fields) {
+void ReadObservationLines(NetworkLineParser& parser, LineReader& lines, Fields& fields) {
     std::string line;
     bool stationOpen = false;
     while (lines.Next(line)) {
@@ -210,7 +210,7 @@ int ExportCommaSeparated(const Network& net, const std::string& path) {
 int ImportCommaSeparated(Network& net, Messenger& ui, const std::string& path) {
     const FileHandle control = OpenFile(path, "rb");
     if (!control) return 0;
-    TextLines controlLines(control.get());
+    LineReader controlLines(control.get());
     std::string line;
     if (!controlLines.Next(line) || (line[0] != '0' && line[0] != '1')) return 0;
     if (!net.Present()) AllocateDatabase(net, ui, true);
@@ -223,7 +223,7 @@ int ImportCommaSeparated(Network& net, Messenger& ui, const std::string& path) {
     ReadControlLines(parser, controlLines, fields);
     const FileHandle observations = OpenFile(ObservationFilePath(path), "rb");
     if (observations) {
-        TextLines observationLines(observations.get());
+        LineReader observationLines(observations.get());
         ReadObservationLines(parser, observationLines, fields);
     } else {
         ShowMessage(ui, "相应的观测值文件未找到!", 0, MsgInfo);

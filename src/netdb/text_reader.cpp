@@ -9,7 +9,7 @@
 #include "geom/angles.h"
 #include "netdb/chain.h"
 #include "netdb/file_handle.h"
-#include "netdb/text_lines.h"
+#include "netdb/line_reader.h"
 #include "ui/messenger.h"
 
 namespace quenvar {
@@ -54,7 +54,7 @@ int PointClassOfCharacter(char c) {
 }
 
 // Reads the lines after the title line; 0 when there is no title line.
-int ReadLines(Network& net, Messenger& ui, TextLines& lines) {
+int ReadLines(Network& net, Messenger& ui, LineReader& lines) {
     std::string line;
     if (!lines.Next(line) || line.size() < 2 || line.find("<<") == std::string::npos) return 0;
     if (!net.Present()) AllocateDatabase(net, ui, true);
@@ -256,12 +256,12 @@ void NetworkLineParser::AddPrecedingDirection(int n, int station) {
 int ReadTextNetwork(Network& net, Messenger& ui, const std::string& path) {
     const FileHandle file = OpenFile(path, "rb");
     if (!file) return 0;
-    TextLines lines(file.get());
+    LineReader lines(file.get());
     return ReadLines(net, ui, lines);
 }
 
 int ReadTextNetworkFromString(Network& net, Messenger& ui, std::string_view text) {
-    TextLines lines(text);
+    LineReader lines(text);
     return ReadLines(net, ui, lines);
 }
 

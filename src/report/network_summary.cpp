@@ -39,7 +39,7 @@ void BuildNetworkSummary(const Network& net, ReportBuffers& buffers, std::string
     CountNetworkElements(net, census, buffers);
 
     static constexpr const char* RowLabels[3] = {"待定", "固定", "特类"};
-    TextLines& lines = buffers.reportLines;
+    LineList& lines = buffers.reportLines;
     lines.clear();
     for (int row = 0; row < 3; ++row) {
         std::string line = RowLabels[row];

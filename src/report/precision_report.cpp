@@ -37,7 +37,7 @@ void ComposePrecisionReport(const Network& net, ReportBuffers& buffers, std::str
     PrecisionFieldTexts& f = buffers.precisionFields;
     FormatPrecisionFields(hdr, f);
 
-    TextLines& lines = buffers.reportLines;
+    LineList& lines = buffers.reportLines;
     lines.clear();
     const std::string pad(6, ' ');
     auto groupLine = [&](const char* label, const std::string& value, const std::string& value4) {

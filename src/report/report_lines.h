@@ -10,14 +10,14 @@
 
 namespace quenvar {
 
-using TextLines = std::vector<std::string>;
+using LineList = std::vector<std::string>;
 
 // Formatted a-posteriori group precisions; a height report rewrites only the first four.
 using PrecisionFieldTexts = std::array<std::string, 6>;
 
 struct ReportBuffers {
-    TextLines reportLines;
-    TextLines detailLines;
+    LineList reportLines;
+    LineList detailLines;
     // Class-4 observations taking part in the current network type, from the last census.
     uint16_t specialObservationCount = 0;
     PrecisionFieldTexts precisionFields;

@@ -65,7 +65,7 @@ TEST(DriverTest, SeveralGrossErrorsAreRemovedOnePerPassUpToTheTenth) {
 TEST(DriverTest, FailuresReportTheirMessage) {
     const std::string preprocessing = "预处理出错, 请检查观测值和坐标或高程值, 可能有坐标或高程值为0";
     const std::string normals = "组成法方程时失败, 可能有非法观测值或必要观测不足等情况";
-    struct Case { std::string points; std::vector<std::array<int, 3>> lines; int result; TextLines texts; };
+    struct Case { std::string points; std::vector<std::array<int, 3>> lines; int result; LineList texts; };
     const Case cases[] = {
         {"F", {{1, 2, 0}}, ResultPreprocessing, {preprocessing}},
         {"0", {}, ResultPreprocessing, {"B 点高程无概算值,将不参加平差！继续吗?", preprocessing}},

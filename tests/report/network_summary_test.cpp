@@ -85,7 +85,7 @@ TEST(WriteReportFile, EntriesWithDetailsAndNothingForEmptyReportsOrBadPaths) {
     EXPECT_EQ(zrReportOnAdjusetment(bad.c_str()), 0);
     EXPECT_FALSE(std::filesystem::exists(empty) || std::filesystem::exists(bad));
     auto detail = [&b](int16_t i) -> int16_t {  // entry 1 declines, entry 0's lines still there
-        if (i != 1) b.detailLines = i == 0 ? TextLines{"d1", "d2"} : TextLines{};
+        if (i != 1) b.detailLines = i == 0 ? LineList{"d1", "d2"} : LineList{};
         return i != 1;
     };
     ASSERT_EQ(WriteReportFile(b, path.c_str(), "闭合差统计表", "No", nullptr, detail), 1);

@@ -9,12 +9,12 @@
 
 namespace quenvar {
 
-class TextLines {
+class LineReader {
 public:
     static constexpr size_t MaxPiece = 99;
 
-    explicit TextLines(std::FILE* file) : file_(file) {}
-    explicit TextLines(std::string_view text) : text_(text) {}
+    explicit LineReader(std::FILE* file) : file_(file) {}
+    explicit LineReader(std::string_view text) : text_(text) {}
 
     // The next piece, line end included when it fits; false at end of input. The piece ends
     // at a NUL byte as a C string would.

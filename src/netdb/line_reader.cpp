@@ -1,10 +1,10 @@
-#include "netdb/text_lines.h"
+#include "netdb/line_reader.h"
 
 #include <cstring>
 
 namespace quenvar {
 
-int TextLines::Get() {
+int LineReader::Get() {
     if (pending_ != EOF) {
         const int c = pending_;
         pending_ = EOF;
@@ -14,9 +14,9 @@ int TextLines::Get() {
     return pos_ < text_.size() ? static_cast<unsigned char>(text_[pos_++]) : EOF;
 }
 
-void TextLines::Unget(int c) { pending_ = c; }
+void LineReader::Unget(int c) { pending_ = c; }
 
-bool TextLines::Next(std::string& piece) {
+bool LineReader::Next(std::string& piece) {
     piece.clear();
     while (piece.size() < MaxPiece) {
         int c = Get();
