@@ -81,6 +81,49 @@ typedef int (*zrMessageHook)(const char* text, const char* caption, int kind, vo
  * error, questions answered by the environment variable QUENVAR_ANSWER). */
 QUENVAR_API void zrSetMessageHook(zrMessageHook hook, void* context);
 
+/* ---- Result windows (extension for hosts without Windows dialogs) ------------------- */
+
+/* Chart drawing operations, in pixels from the top-left corner of the chart area (x to the
+ * right, y downwards): zrMoveTo puts the pen at (x, y), zrLineTo draws a line from the pen to
+ * (x, y) and leaves the pen there, zrTextOut writes text (GBK) with its top-left corner at
+ * (x, y); text is null for the other two. */
+enum { zrMoveTo = 0, zrLineTo = 1, zrTextOut = 2 };
+typedef void (*zrDrawOperation)(int op, int x, int y, const char* text, void* drawContext);
+
+/* A result list window handed to the host: an entry list, a detail list for the selected
+ * entry, a chart of it and a save button. Texts are GBK. */
+typedef struct zrResultWindow {
+    const char* caption;      /* the window's caption */
+    const char* heading;      /* column heading, line 0 of the entry list */
+    const char* extra;        /* extra line, the first line of every entry's details */
+    int lineCount;            /* entry-list lines: the heading and one per report entry */
+    const char* const* lines; /* lines[0 .. lineCount - 1] */
+    void* window;             /* the library's window; pass it to the functions below */
+    /* Selects entry-list line `line`. The heading (0) or a line outside the list changes
+     * nothing and gives -1; an entry fills the detail list and gives its number of lines. */
+    int (*select)(void* window, int line);
+    /* Line i of the detail list of the last selection, or null beyond its end. */
+    const char* (*detail)(void* window, int i);
+    /* Draws the chart of entry-list line `line` for a chart area of width x height pixels,
+     * calling op for every operation; 1 when something was drawn. */
+    int (*draw)(void* window, int line, int width, int height, zrDrawOperation op, void* drawContext);
+    /* Writes the same chart as an SVG file; 1 when something was drawn and the file written. */
+    int (*drawSvg)(void* window, int line, int width, int height, const char* path);
+    /* The save button: writes the report (title: the caption) to path; 1 when written, 0
+     * without entries or when the path cannot be opened. */
+    int (*save)(void* window, const char* path);
+} zrResultWindow;
+
+/* Called when the library shows a result list window (the closure windows). The window is
+ * modal: the hook runs the host's own loop and returns when the user closes the window; the
+ * library then destroys it (the closure window frees its loops then). *window and its texts
+ * are valid only until the hook returns. */
+typedef void (*zrResultWindowHook)(const zrResultWindow* window, void* context);
+/* Routes every result list window to hook. Without a hook (or after a null hook) a window
+ * writes its report, as the save button would, to standard output in the terminal's encoding
+ * and is closed at once. */
+QUENVAR_API void zrSetResultWindowHook(zrResultWindowHook hook, void* context);
+
 #ifdef __cplusplus
 }
 #endif

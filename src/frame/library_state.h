@@ -5,6 +5,7 @@
 #include "netdb/network.h"
 #include "report/report_lines.h"
 #include "ui/hook_messenger.h"
+#include "ui/hook_window_host.h"
 
 namespace quenvar {
 
@@ -12,6 +13,7 @@ struct LibraryState {
     Network net;
     HookMessenger ui;
     ReportBuffers reports;
+    HookWindowHost windows;
 };
 
 LibraryState& Library();

@@ -24,24 +24,32 @@ const char* OrEmpty(const char* s) { return s != nullptr ? s : ""; }
 
 }  // namespace
 
-int16_t WriteReportFile(const ReportBuffers& buffers, const char* path, const char* title,
-                        const char* heading, const char* extra, const DetailCallback& detail) {
+std::string FormatReport(const ReportBuffers& buffers, const char* title, const char* heading,
+                         const char* extra, const DetailCallback& detail) {
     // Entry numbers are signed 16-bit, so a report holds at most 32767 entries.
     const auto count = int16_t(std::min<size_t>(buffers.reportLines.size(),
                                                 std::numeric_limits<int16_t>::max()));
-    if (count < 1) return 0;
-    File file = OpenForWriting(path);
-    if (!file) return 0;
-    std::FILE* f = file.get();
-    if (title != nullptr) std::fprintf(f, "\n====%s====\n", title);
+    std::string text;
+    if (count < 1) return text;
+    if (title != nullptr) text.append("\n====").append(title).append("====\n");
     for (int16_t i = 0; i < count; ++i) {
-        std::fprintf(f, "\n%s\n", OrEmpty(heading));
-        std::fprintf(f, "%s\n", buffers.reportLines[size_t(i)].c_str());
+        text.append("\n").append(OrEmpty(heading)).append("\n");
+        text.append(buffers.reportLines[size_t(i)]).append("\n");
         if (detail && detail(i) != 0) {
-            std::fprintf(f, "%s\n", OrEmpty(extra));
-            for (const std::string& line : buffers.detailLines) std::fprintf(f, "%s\n", line.c_str());
+            text.append(OrEmpty(extra)).append("\n");
+            for (const std::string& line : buffers.detailLines) text.append(line).append("\n");
         }
     }
+    return text;
+}
+
+int16_t WriteReportFile(const ReportBuffers& buffers, const char* path, const char* title,
+                        const char* heading, const char* extra, const DetailCallback& detail) {
+    if (buffers.reportLines.empty()) return 0;
+    File file = OpenForWriting(path);
+    if (!file) return 0;
+    const std::string text = FormatReport(buffers, title, heading, extra, detail);
+    std::fwrite(text.data(), 1, text.size(), file.get());
     return 1;
 }
 

@@ -19,6 +19,10 @@ using DetailCallback = std::function<int16_t(int16_t index)>;
 int16_t WriteReportFile(const ReportBuffers& buffers, const char* path, const char* title,
                         const char* heading, const char* extra, const DetailCallback& detail);
 
+// The text WriteReportFile writes, empty without entries.
+std::string FormatReport(const ReportBuffers& buffers, const char* title, const char* heading,
+                         const char* extra, const DetailCallback& detail);
+
 // Replaces the file at path with text, unchanged. 1 when written, 0 when it cannot be opened.
 int WriteTextFile(const char* path, const std::string& text);
 

@@ -30,9 +30,15 @@ int HeadlessAnswer(const char* text) {
 }  // namespace
 
 std::string GbkToLocal(const char* text) {
-    std::string in = text ? text : "";
     const char* codeset = nl_langinfo(CODESET);
     if (!codeset || !*codeset || std::strcmp(codeset, "ANSI_X3.4-1968") == 0) codeset = "UTF-8";
+    return GbkTo(codeset, text);
+}
+
+std::string GbkToUtf8(const char* text) { return GbkTo("UTF-8", text); }
+
+std::string GbkTo(const char* codeset, const char* text) {
+    std::string in = text ? text : "";
     iconv_t cd = iconv_open(codeset, "GBK");
     if (cd == iconv_t(-1)) return in;
     std::string out(in.size() * 4 + 4, '\0');
