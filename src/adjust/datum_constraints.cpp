@@ -8,9 +8,9 @@
 namespace quenvar {
 namespace {
 
-// Unknown points that define the datum: the class-2 points when there is one, else all.
-std::vector<int> DatumPoints(const Network& net, const UnknownMap& map) {
-    std::vector<int> all;
+// Unknown points that define the datum: the class-2 points when there is one, else all; and
+// all unknown points.
+void DatumPoints(const Network& net, const UnknownMap& map, std::vector<int>& datum, std::vector<int>& all) {
     std::vector<int> special;
     for (int i = 1; i <= net.hdr.pointCount; ++i) {
         if (map[size_t(i)] <= 0) continue;
@@ -19,19 +19,23 @@ std::vector<int> DatumPoints(const Network& net, const UnknownMap& map) {
         const int cls = PlaneNetwork(net) ? PlaneClass(p) : HeightClass(p);
         if (cls == PointSpecial) special.push_back(i);
     }
-    return special.empty() ? all : special;
+    datum = special.empty() ? all : special;
 }
 
 }  // namespace
 
-bool FindDatumVectors(const Network& net, const UnknownMap& map, DatumVectors& datum) {
+bool FindDatumVectors(const Network& net, const UnknownMap& map, DatumVectors& datum, DatumSpan span) {
     datum = DatumVectors{};
     if (net.hdr.knownPointCount != 0) return true;
     try {
-        datum.points = DatumPoints(net, map);
+        std::vector<int> defining, all;
+        DatumPoints(net, map, defining, all);
+        if (defining.empty()) return true;
+        // Centroid, number and spread come from the points that define the datum; the vectors
+        // run over the points asked for.
+        datum.points = span == DatumSpan::AllUnknownPoints ? all : defining;
         const std::vector<int>& points = datum.points;
-        if (points.empty()) return true;
-        const double c = double(points.size());
+        const double c = double(defining.size());
         if (!PlaneNetwork(net)) {
             datum.defect = datum.columns = 1;
             for (const int p : points) datum.unknowns.push_back(map[size_t(p)]);
@@ -42,14 +46,14 @@ bool FindDatumVectors(const Network& net, const UnknownMap& map, DatumVectors& d
         const bool scale = FirstObservationOfKind(net, KindDistance) == 0;
         datum.defect = 2 + (rotation ? 1 : 0) + (scale ? 1 : 0);
         double mx = 0.0, my = 0.0;
-        for (const int p : points) {
+        for (const int p : defining) {
             mx += net.Point(p).x;
             my += net.Point(p).y;
         }
         mx /= c;
         my /= c;
         double q = 0.0;  // sum of squared distances from the centroid, square metres
-        for (const int p : points) q += std::pow(net.Point(p).x - mx, 2) + std::pow(net.Point(p).y - my, 2);
+        for (const int p : defining) q += std::pow(net.Point(p).x - mx, 2) + std::pow(net.Point(p).y - my, 2);
         const bool turns = rotation && q > 0.0, scales = scale && q > 0.0;
         const size_t w = 2 + (turns ? 1 : 0) + (scales ? 1 : 0);
         datum.columns = int(w);
@@ -81,7 +85,8 @@ void AddDatumTerms(const DatumVectors& datum, NormalMatrix& matrix, double sign)
 
 int AddDatumConstraints(const Network& net, NormalMatrix& matrix, const UnknownMap& map, double sign) {
     DatumVectors datum;
-    if (!FindDatumVectors(net, map, datum)) return -1;
+    const DatumSpan span = sign > 0.0 ? DatumSpan::DatumPoints : DatumSpan::AllUnknownPoints;
+    if (!FindDatumVectors(net, map, datum, span)) return -1;
     AddDatumTerms(datum, matrix, sign);
     return datum.defect;
 }

@@ -9,12 +9,20 @@
 
 namespace quenvar {
 
-// The normalised datum vectors over the datum unknowns: translations (in the plane network X
-// then Y), then rotation and scale when no azimuth or no distance fixes them.
+// The points a set of datum vectors runs over. The vectors G_S over the datum points regularise
+// the normal matrix: (N + G_S G_S^T)^-1 is a generalised inverse of N. The same vectors extended
+// over every unknown point, G (centroid, number and spread still those of the datum points),
+// span the null space of N with G_S^T G = I, so (N + G_S G_S^T)^-1 - G G^T is the cofactor
+// matrix of the solution whose datum the datum points alone define (an S-transformation);
+// when every unknown point is a datum point, G = G_S.
+enum class DatumSpan { DatumPoints, AllUnknownPoints };
+
+// The normalised datum vectors: translations (in the plane network X then Y), then rotation and
+// scale when no azimuth or no distance fixes them.
 struct DatumVectors {
     int defect = 0;               // the datum defect; 0 when the network has a fixed point
     int columns = 0;              // vectors held (rotation and scale need distinct datum points)
-    std::vector<int> points;      // the datum points
+    std::vector<int> points;      // the points the vectors run over
     std::vector<int> unknowns;    // their unknowns, counted from 1; plane network X, Y per point
     std::vector<double> values;   // row a, vector k at values[a * columns + k]
 
@@ -25,15 +33,19 @@ struct DatumVectors {
     }
 };
 
-// The datum vectors of the network; false when the work space cannot be allocated.
-bool FindDatumVectors(const Network& net, const UnknownMap& map, DatumVectors& datum);
+// The datum vectors of the network over the given points; false when the work space cannot be
+// allocated.
+bool FindDatumVectors(const Network& net, const UnknownMap& map, DatumVectors& datum,
+                      DatumSpan span = DatumSpan::DatumPoints);
 
 // Adds sign x G G^T to the unknowns part of the matrix, G the given datum vectors.
 void AddDatumTerms(const DatumVectors& datum, NormalMatrix& matrix, double sign);
 
-// Adds sign x G G^T to the unknowns part of the matrix, G the datum vectors. Returns the datum
-// defect: 0 (and nothing added) when the network has a fixed point, -1 when the work space
-// cannot be allocated.
+// Adds sign x G G^T to the unknowns part of the matrix: before the inversion (sign +1) G runs
+// over the datum points, after it (sign -1) over all unknown points, which turns the inverse
+// into the cofactor matrix of the datum the datum points define. Returns the datum defect: 0
+// (and nothing added) when the network has a fixed point, -1 when the work space cannot be
+// allocated.
 int AddDatumConstraints(const Network& net, NormalMatrix& matrix, const UnknownMap& map, double sign);
 
 }  // namespace quenvar
