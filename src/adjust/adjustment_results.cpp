@@ -145,8 +145,10 @@ void ComputeResults(Network& net, const NormalMatrix& q, const UnknownMap& map) 
             r.residual = 0.0f;
             const int kj = MapOf(map, j);
             const int kind = KindOf(r);
-            if (kj < 0 || (kind != KindDirection && ki == 0 && kj == 0)) continue;
-            if (!Usable(net, r) && kind != KindConnection) continue;
+            if (kj < 0) continue;
+            // Usable observations between fixed points get their residual from the fixed
+            // coordinates; a pair mark between them has nothing to show.
+            if (!Usable(net, r) && (kind != KindConnection || (ki == 0 && kj == 0))) continue;
             if (ObsClassOf(r) != ClassFixed && net.hdr.designMode == 0) {
                 SetStateBits(r, 1);
                 r.residual = float(Residual(net, i, r, firstSeen, z));

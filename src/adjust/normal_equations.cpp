@@ -22,7 +22,7 @@ int FormNormalEquations(Network& net, NormalMatrix& matrix, int n, const Unknown
             const int kj = MapOf(map, j);
             if (kj < 0 || WeightOf(net, o) < 1e-10f || !Usable(net, r)) continue;
             const int kind = KindOf(r);
-            if (kind != KindDirection && ki == 0 && kj == 0) continue;
+            // Between fixed points the row holds only the misclosure: it adds p l^2 to [pvv].
             if (ObservationRow(net, map, eliminate ? &meanRow : nullptr, row, kind, true, i, j, chain, r.value,
                                angleMode)) {
                 AccumulateRow(row, matrix, WeightOf(net, o));

@@ -115,7 +115,9 @@ int SetObservationWeights(Network& net, const UnknownMap& map) {
             if (!Usable(net, r) && cls != ClassPlanned && kind != KindConnection) continue;
             const double c = ClassFactor(cls, s0, s4);
             if (c == 0.0) continue;
-            if (kind != KindDirection && map[size_t(i)] == 0 && map[size_t(j)] == 0) continue;
+            // A check observation between fixed points is weighted like any other: it adds
+            // nothing to the normal matrix but counts in the redundancy and in [pvv].
+            if (kind != KindDirection && map[size_t(i)] == 0 && map[size_t(j)] == 0 && !Usable(net, r)) continue;
             SetStateBits(r, 0);
             WeightOf(net, o) = float(KindWeight(net, i, j, o, c));
             if ((map[size_t(i)] > 0 || map[size_t(j)] > 0) && !PairAlreadyDone(net, i, o)) ++net.hdr.ellipseCount;

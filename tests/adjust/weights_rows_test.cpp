@@ -57,8 +57,8 @@ TEST(WeightTest, HeightWeightsFromLineMeasuresAndSightLengths) {
 }
 
 // Direction mode: a direction between fixed points stays for its station's orientation, a
-// lone direction drops out for good, a distance between fixed points is skipped. Angle mode:
-// k directions give k - 1 angles.
+// lone direction drops out for good, a distance between fixed points counts as a check. Angle
+// mode: k directions give k - 1 angles.
 TEST(WeightTest, EquationCounts) {
     Weighted t;
     t.net.hdr.dirSigma = 1e-5f;
@@ -71,11 +71,11 @@ TEST(WeightTest, EquationCounts) {
     t.Number();
     NormalMatrix m;
     ASSERT_TRUE(m.Allocate(t.n + 1));
-    EXPECT_EQ(FormNormalEquations(t.net, m, t.n, t.map, false), 4 - 2 + 1);
+    EXPECT_EQ(FormNormalEquations(t.net, m, t.n, t.map, false), 4 - 2 + 1 + 1);
     EXPECT_EQ(t.W(lone), 0.0f);
     t.b.Obs(a, p, KindDirection, 0.5);
     t.Number();
-    EXPECT_EQ(FormNormalEquations(t.net, m, t.n, t.map, true), (3 - 1) + (2 - 1) + 1);
+    EXPECT_EQ(FormNormalEquations(t.net, m, t.n, t.map, true), (3 - 1) + (2 - 1) + 1 + 1);
 }
 
 }  // namespace
