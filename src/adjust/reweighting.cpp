@@ -3,24 +3,11 @@
 #include <cmath>
 
 #include "adjust/adjusted_cofactors.h"
+#include "adjust/station_residual_mean.h"
 #include "geom/network_geometry.h"
 
 namespace quenvar {
 namespace {
-
-// Weighted mean of the direction residuals of station i (all its directions that take part).
-float DirectionResidualMean(const Network& net, int i) {
-    double sumP = 0.0;
-    double sumPv = 0.0;
-    for (int o = net.Point(i).firstObs; o != 0; o = net.Obs(o).next) {
-        const ObsRec& r = net.Obs(o);
-        if (KindOf(r) != KindDirection || !TakesPart(r)) continue;
-        const double p = WeightOf(net, o);
-        sumP += p;
-        sumPv += p * r.residual;
-    }
-    return sumP > 1e-10 ? float(sumPv / sumP) : 0.0f;
-}
 
 // Variance group of an observation: directions or levelled differences first, then the other
 // kinds; class 0 before the other classes.
@@ -109,7 +96,7 @@ void ReweightObservations(Network& net, int method, const NormalMatrix& q, int n
     double worstT = 0.0;
     for (int i = 1; i <= net.hdr.pointCount; ++i) {
         if (map[size_t(i)] < 0) continue;
-        const double m = meanOfDirections ? DirectionResidualMean(net, i) : 0.0;
+        const double m = meanOfDirections ? StationResidualMean(net, i) : 0.0;
         bool firstDirection = true;
         for (int o = net.Point(i).firstObs; o != 0; o = net.Obs(o).next) {
             const ObsRec& r = net.Obs(o);

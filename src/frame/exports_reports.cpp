@@ -2,9 +2,12 @@
 
 #include "frame/library_state.h"
 #include "quenvar.h"
+#include "report/error_statistics.h"
 #include "report/network_summary.h"
 #include "report/precision_report.h"
+#include "report/reliability_report.h"
 #include "report/report_file.h"
+#include "ui/profile_file.h"
 
 using namespace quenvar;
 
@@ -36,8 +39,23 @@ extern "C" int zrReportOnAdjusetment(const char* path) {
     });
 }
 
-extern "C" int zrRawAnalyseAfterAdj(const char* /*path*/) { return 0; }
+extern "C" int zrRawAnalyseAfterAdj(const char* path) {
+    return Guarded(0, [path] {
+        LibraryState& lib = Library();
+        return WriteReliabilityReport(lib.net, lib.ui, lib.reports, path, ProfilePath());
+    });
+}
 
-extern "C" int zrReportOnPointAdj(const char* /*path*/) { return 0; }
+extern "C" int zrReportOnPointAdj(const char* path) {
+    return Guarded(0, [path] {
+        LibraryState& lib = Library();
+        return WriteErrorStatistics(lib.net, lib.ui, lib.reports, ErrorTable::Points, path);
+    });
+}
 
-extern "C" int zrReportOnObserveAdj(const char* /*path*/) { return 0; }
+extern "C" int zrReportOnObserveAdj(const char* path) {
+    return Guarded(0, [path] {
+        LibraryState& lib = Library();
+        return WriteErrorStatistics(lib.net, lib.ui, lib.reports, ErrorTable::Pairs, path);
+    });
+}

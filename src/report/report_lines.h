@@ -21,6 +21,9 @@ struct ReportBuffers {
     // Class-4 observations taking part in the current network type, from the last census.
     uint16_t specialObservationCount = 0;
     PrecisionFieldTexts precisionFields;
+    // Non-centrality parameter of the reliability measures, read from the profile with every
+    // reliability report.
+    float designD0 = 4.13f;
 };
 
 }  // namespace quenvar
