@@ -94,13 +94,10 @@ private:
             std::fill(x_.begin(), x_.end(), 0.0);
             progress[PassDigit] = char('0' + p);
             ShowProgress(ui_, progress.c_str());
+            // The datum terms and the elimination of the orientations are independent: a free
+            // network is adjusted in the mode the user chose.
             const int d = AddDatumConstraints(net_, matrix_, map_, +1.0);
             if (d < 0) return ResultNoMemory;
-            if (d > 0) {
-                // A free network is adjusted in angles from here on.
-                net_.hdr.optionFlags |= OptionAngleMode;
-                angleMode_ = true;
-            }
             const int m = FormNormalEquations(net_, matrix_, n_, map_, angleMode_);
             if (m == 0 || matrix_.At(1, 1) < 1e-20) return ResultNormalEquations;
             const int r = m + d - n_;
@@ -153,7 +150,7 @@ private:
     Network& net_;
     Messenger& ui_;
     int method_;
-    bool angleMode_;
+    const bool angleMode_;
     int iterations_;
     bool design_;
     NormalInverter invert_;

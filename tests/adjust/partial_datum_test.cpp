@@ -191,15 +191,18 @@ TEST(PartialDatumTest, CofactorsAreTheBorderedInverseOnBothRoutes) {
 
 // When every unknown point defines the datum the results stay as they were, to the last bit:
 // the digests were taken from the adjustment that subtracted the datum terms over the datum
-// points alone, which is then the same thing.
+// points alone, which is then the same thing. (That adjustment also set the angle-mode bit of
+// every free network; here the user has set it.)
 TEST(PartialDatumTest, DatumOfAllPointsKeepsItsResults) {
     Network level;
     MonitoringLevelling(level, false, 1.0);
+    level.hdr.optionFlags |= OptionAngleMode;
     testing::RecordingMessenger ui;
     ASSERT_EQ(RunAdjustment(level, ui, MethodIteration, 0, 5), ResultDone);
     EXPECT_EQ(testing::ResultDigest(level), 0x8F79763FA07B4BB8ull);
     Network grid;
     QuasiStableGrid(grid, 4, 0);
+    grid.hdr.optionFlags |= OptionAngleMode;
     ASSERT_EQ(RunAdjustment(grid, ui, MethodHuber, OptionAngleMode, 3), ResultDone);
     EXPECT_EQ(testing::ResultDigest(grid), 0xEFA4E902FF495945ull);
 }
