@@ -1,5 +1,6 @@
 #include "adjust/preprocessing.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "geom/angles.h"
@@ -25,11 +26,24 @@ void StationOrientation(Network& net, int i) {
     st.orientation = 0.0;
     double sum = 0.0;
     int count = 0;
+    double lowest = FullCircle, highest = 0.0;
+    int above = 0;  // values above half a circle
     for (int o = net.Point(i).firstObs; o != 0; o = net.Obs(o).next) {
         const ObsRec& r = net.Obs(o);
         if (KindOf(r) != KindDirection || !TakesPart(r)) continue;
-        sum += NormalizeAngle(AzimuthBetween(net, i, r.target) - r.value);
+        const double v = NormalizeAngle(AzimuthBetween(net, i, r.target) - r.value);
+        sum += v;
         ++count;
+        lowest = std::min(lowest, v);
+        highest = std::max(highest, v);
+        if (v > HalfCircle) ++above;
+    }
+    if (count >= 2 && highest - lowest > HalfCircle) {
+        // A circle set near north: the values lie on both sides of 0 and 2 pi. Those above
+        // half a circle are taken a full circle back before averaging, and the mean is brought
+        // into 0 .. 2 pi.
+        st.orientation = NormalizeAngle((sum - above * FullCircle) / count);
+        return;
     }
     st.orientation = count >= 2 ? sum / count : sum;
 }
