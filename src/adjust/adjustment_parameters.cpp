@@ -2,11 +2,14 @@
 
 #include "geom/angles.h"
 #include "netdb/records.h"
+#include "netdb/value_checks.h"
 
 namespace quenvar {
 
+namespace {
+
 // The header is packed: each field is assigned by name, never through a reference.
-void SetAdjustmentParam(NetHeader& hdr, int kind, double value, int which) {
+void StoreParam(NetHeader& hdr, int kind, double value, int which) {
     const bool special = which != 0;
     switch (kind) {
         case ParamDirection: {
@@ -30,6 +33,16 @@ void SetAdjustmentParam(NetHeader& hdr, int kind, double value, int which) {
         default:
             break;
     }
+}
+
+}  // namespace
+
+// A value that is not a number, or too large for the 4-byte field, leaves the settings as
+// they were.
+void SetAdjustmentParam(NetHeader& hdr, int kind, double value, int which) {
+    NetHeader updated = hdr;
+    StoreParam(updated, kind, value, which);
+    if (!ClearNonFiniteSettings(updated)) hdr = updated;
 }
 
 }  // namespace quenvar

@@ -10,6 +10,7 @@
 #include "netdb/file_handle.h"
 #include "netdb/text_reader.h"
 #include "netdb/text_writer.h"
+#include "netdb/value_checks.h"
 #include "ui/messenger.h"
 
 namespace quenvar {
@@ -51,6 +52,7 @@ void MakeRoomForCounts(Network& net) {
 // The part after the marker byte: header, then the record blocks of its counts.
 bool ReadBinary(Network& net, Messenger& ui, std::FILE* f) {
     if (std::fread(&net.hdr, sizeof(NetHeader), 1, f) != 1 || net.hdr.pointCount < 0) return false;
+    ClearNonFiniteSettings(net.hdr);
     AllocateDatabase(net, ui, false);
     MakeRoomForCounts(net);
     const NetHeader& h = net.hdr;
@@ -58,7 +60,9 @@ bool ReadBinary(Network& net, Messenger& ui, std::FILE* f) {
     if (h.obsCount != 0 && !ReadRecords(f, net.obs, size_t(h.obsCount) + 1)) return false;
     if (h.stationRecCount != 0 && !ReadRecords(f, net.stations, size_t(h.stationRecCount) + 1)) return false;
     if (h.ellipseCount != 0 && !ReadRecords(f, net.ellipses, size_t(h.ellipseCount) + 1)) return false;
-    return DatabaseIsConsistent(net);
+    if (!DatabaseIsConsistent(net)) return false;
+    ClearNonFiniteValues(net, ui);
+    return true;
 }
 
 bool LoadFile(Network& net, Messenger& ui, const char* path) {

@@ -1,5 +1,6 @@
 #include "netdb/text_reader.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include "netdb/chain.h"
 #include "netdb/file_handle.h"
 #include "netdb/line_reader.h"
+#include "netdb/value_checks.h"
 #include "ui/messenger.h"
 
 namespace quenvar {
@@ -192,13 +194,16 @@ void NetworkLineParser::ParsePoint(int i, const char* text) {
     PointRec& p = net_.Point(i);
     SetPlaneClass(p, PointClassOfCharacter(planeChar));
     SetHeightClass(p, PointClassOfCharacter(heightChar));
-    // Coordinates missing at the end, or not finite numbers, leave the stored ones. The
-    // record is packed, so its fields are assigned by name rather than through pointers.
-    int read = 0;
-    while (read < got - 3 && std::isfinite(v[read])) ++read;
-    if (read > 0) p.x = v[0];
-    if (read > 1) p.y = v[1];
-    if (read > 2) p.h = v[2];
+    // Coordinates missing at the end leave the stored ones; so does a number that is not
+    // finite, which is reported. The record is packed, so its fields are assigned by name
+    // rather than through pointers.
+    const int read = std::max(got - 3, 0);
+    bool finite = true;
+    for (int k = 0; k < read; ++k) finite = finite && std::isfinite(v[k]);
+    if (read > 0 && std::isfinite(v[0])) p.x = v[0];
+    if (read > 1 && std::isfinite(v[1])) p.y = v[1];
+    if (read > 2 && std::isfinite(v[2])) p.h = v[2];
+    if (!finite) ShowCoordinateError(ui_, i);
 }
 
 void NetworkLineParser::ParseObservation(int n, int target, const char* text) {
@@ -210,7 +215,9 @@ void NetworkLineParser::ParseObservation(int n, int target, const char* text) {
 
     ObsRec& o = net_.Obs(n);
     o.target = uint16_t(target);
-    o.value = got == 4 && std::isfinite(value) ? value : 0.0;
+    // A value that is not a finite number is stored as 0 and rejects the observation.
+    const bool finite = got < 4 || std::isfinite(value);
+    o.value = got == 4 && finite ? value : 0.0;
     o.residual = 0.0f;
     if (kindChar >= 'A' && kindChar <= 'Z') kindChar = char(kindChar - 'A' + 'a');
     const int kind = KindIndex(net_.hdr, kindChar);
@@ -222,14 +229,12 @@ void NetworkLineParser::ParseObservation(int n, int target, const char* text) {
         return;
     }
     if (cls != ClassVerbatim && ReadsAsDms(kind)) o.value = DmsToRadians(o.value);
-    if (cls == ClassVerbatim || cls == ClassRejected) return;
+    if (cls == ClassRejected || (cls == ClassVerbatim && finite)) return;
 
     const int station = net_.hdr.currentStation;
-    if ((target == station && !MayTargetStation(kind)) || CheckObservation(o) != 0) {
+    if (!finite || (target == station && !MayTargetStation(kind)) || CheckObservation(o) != 0) {
         SetObsClass(o, ClassRejected);
-        char message[80];
-        std::snprintf(message, sizeof message, "观测值错误! 测站=%d  目标=%d\n", station, target);
-        ShowMessage(ui_, message, 0, MsgInfo);
+        ShowObservationError(ui_, station, target);
         return;
     }
     if (kind == KindAngle) {

@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <ctime>
+#include <limits>
+#include <random>
+#include <vector>
 
 namespace quenvar {
 namespace {
@@ -38,6 +43,52 @@ TEST(NormalizeAngle, WrapsWithTheTenDecimalCircle) {
     EXPECT_EQ(NormalizeAngle(6.2831853072), 6.2831853072);
     EXPECT_DOUBLE_EQ(NormalizeAngle(13.0), 13.0 - 2 * 6.2831853072);
     EXPECT_EQ(NormalizeAngle(1.0), 1.0);
+}
+
+// The wrap as a sequence of single rounded turns, which NormalizeAngle must reproduce bit for
+// bit wherever the sequence ends.
+double WrapTurnByTurn(double a) {
+    while (a < 0.0) a += FullCircle;
+    while (a > FullCircle) a -= FullCircle;
+    return a;
+}
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+TEST(NormalizeAngle, EqualsTheTurnByTurnWrapBitForBit) {
+    std::vector<double> sample;
+    std::mt19937_64 random(21);
+    std::uniform_real_distribution<double> decades(-4.0, 5.0);
+    for (int k = 0; k < 100000; ++k) {
+        const double a = std::pow(10.0, decades(random));
+        sample.push_back(k % 2 ? a : -a);
+    }
+    // Either side of each power of two, where the rounding of a turn changes, and whole turns.
+    for (int e = -2; e <= 19; ++e) {
+        for (double v = std::ldexp(1.0, e), below = v, above = v; above - v < 40 * std::ldexp(1.0, e - 52);
+             above = std::nextafter(above, 1e300), below = std::nextafter(below, 0.0)) {
+            sample.insert(sample.end(), {above, below, -above, -below});
+        }
+    }
+    for (int k = -3000; k <= 3000; ++k) {
+        const double turns = k * FullCircle;
+        sample.insert(sample.end(), {turns, std::nextafter(turns, 1e300), std::nextafter(turns, -1e300)});
+    }
+    sample.insert(sample.end(), {12345678.9, -23456789.1, 0.0, -0.0});
+    for (double a : sample) ASSERT_TRUE(SameBits(NormalizeAngle(a), WrapTurnByTurn(a))) << a;
+}
+
+TEST(NormalizeAngle, HugeAndNonFiniteAnglesReturnAtOnce) {
+    const std::clock_t start = std::clock();
+    for (double a : {1e10, 3.6e16, 7.3e16, 1e300, -1e300, -std::numeric_limits<double>::max()}) {
+        const double r = NormalizeAngle(a);
+        EXPECT_TRUE(r >= 0.0 && r <= FullCircle) << a;
+    }
+    for (double a : {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                     std::numeric_limits<double>::quiet_NaN()}) {
+        EXPECT_TRUE(std::isnan(NormalizeAngle(a)));
+    }
+    EXPECT_LT(double(std::clock() - start) / CLOCKS_PER_SEC, 0.1);
 }
 
 }  // namespace
