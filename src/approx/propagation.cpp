@@ -62,9 +62,9 @@ int ProcessDirection(Workspace& w, int s, int t, int o) {
         return StoreMisclosure(net.Obs(o), NormalizeAngle(st.orientation + v) - AzimuthBetween(net, s, t), true);
     if (OrientState(st) != 0) return MergeRay(w, s, t, o, NormalizeAngle(st.orientation + v));
     if (!tKnown) return 0;
-    // Unknown, unoriented station: the angle between an earlier direction to a known point and
-    // this one puts s on a circle through both targets.
-    const int j = FindObservationToKnown(net, s, o, KindDirection);
+    // Unknown, unoriented station: the angle between an earlier direction to another known
+    // point and this one puts s on a circle through both targets.
+    const int j = FindObservationToKnown(net, s, o, KindDirection, t);
     if (j == 0) return 0;
     SetScratch(net, LocusAngleCircle, net.Obs(j).target, t, v - net.Obs(j).value);
     return MergeFrom(w, o, s);
@@ -150,7 +150,9 @@ int ProcessStation(Workspace& w, int s) {
 
 int ProcessObservation(Workspace& w, int s, int o) {
     const ObsRec& r = w.net.Obs(o);
-    if (StateBits(r) != 0 || ObsClassOf(r) == ClassRejected) return 0;
+    // Verbatim and rejected observations and a-priori error records carry no usable value.
+    const int cls = ObsClassOf(r);
+    if (StateBits(r) != 0 || cls == ClassVerbatim || cls == ClassSigma || cls == ClassRejected) return 0;
     const int t = r.target;
     if (t > w.TargetLimit()) return 0;  // no such record
     const int kind = KindOf(r);

@@ -84,10 +84,10 @@ double ObservationValueNear(const Network& net, int station, int target, int lim
     return o ? net.Obs(o).value : 0.0;
 }
 
-int FindObservationToKnown(const Network& net, int station, int stopAt, int kind) {
+int FindObservationToKnown(const Network& net, int station, int stopAt, int kind, int other) {
     for (int o = net.Point(station).firstObs; o != 0 && o != stopAt; o = net.Obs(o).next) {
         const ObsRec& r = net.Obs(o);
-        if (TakesPart(r) && KindOf(r) == kind && HasPlaneCoords(net, r.target)) return o;
+        if (TakesPart(r) && KindOf(r) == kind && r.target != other && HasPlaneCoords(net, r.target)) return o;
     }
     return 0;
 }

@@ -32,8 +32,8 @@ double ObservationValue(const Network& net, int station, int target, int kind);
 int FindObservationNear(const Network& net, int station, int target, int limit, int kind);
 double ObservationValueNear(const Network& net, int station, int target, int limit, int kind);
 // The first observation of the chain (before stopAt) of that kind whose target has plane
-// coordinates.
-int FindObservationToKnown(const Network& net, int station, int stopAt, int kind);
+// coordinates and is not `other` (0: any).
+int FindObservationToKnown(const Network& net, int station, int stopAt, int kind, int other = 0);
 // The first observation in the whole array that takes part and has that kind.
 int FirstObservationOfKind(const Network& net, int kind);
 // 7 when the kind is not of the current network type; the class when it does not take part;
