@@ -1,10 +1,14 @@
 #include "adjust/adjustment_parameters.h"
 
-#include "geom/angles.h"
 #include "netdb/records.h"
 #include "netdb/value_checks.h"
 
 namespace quenvar {
+namespace {
+
+constexpr double ArcSecondInRadians = 3.14159265358979323846 / 648000.0;
+
+}  // namespace
 
 namespace {
 
@@ -13,8 +17,9 @@ void StoreParam(NetHeader& hdr, int kind, double value, int which) {
     const bool special = which != 0;
     switch (kind) {
         case ParamDirection: {
-            // Seconds of arc become a d.mmss number (0.0002 for 2"), then radians.
-            const float v = float(DmsToRadians(value * 0.0001));
+            // Seconds of arc to radians. (Read as a d.mmss number, value x 0.0001 would give the
+            // same 4-byte value below 99.9", but turn 100" into 1'.)
+            const float v = float(value * ArcSecondInRadians);
             if (special) hdr.dirSigma4 = v; else hdr.dirSigma = v;
             break;
         }

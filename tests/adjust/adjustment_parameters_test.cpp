@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "geom/angles.h"
 #include "netdb/records.h"
 
 namespace quenvar {
@@ -19,7 +20,7 @@ TEST(SetAdjustmentParam, EachKindInItsUnitToTheOrdinaryOrClassFourFieldAlone) {
         float stored;
     } cases[] = {
         {ParamDirection, 0, 2.0, offsetof(NetHeader, dirSigma), float(2 * ArcSecond)},
-        {ParamDirection, 1, 130.0, offsetof(NetHeader, dirSigma4), float(90 * ArcSecond)},  // 1'30"
+        {ParamDirection, 1, 130.0, offsetof(NetHeader, dirSigma4), float(130 * ArcSecond)},
         {ParamDistanceFixed, 0, 3.0, offsetof(NetHeader, distSigmaConst), 0.003f},
         {ParamDistanceFixed, 1, 5.0, offsetof(NetHeader, distSigmaConst4), 0.005f},
         {ParamDistancePpm, 0, 2.5, offsetof(NetHeader, distSigmaPpm), 2.5f},
@@ -42,6 +43,24 @@ TEST(SetAdjustmentParam, EachKindInItsUnitToTheOrdinaryOrClassFourFieldAlone) {
             std::memset(reinterpret_cast<char*>(&h) + c.field, 0, sizeof stored);  // nothing else changed
         }
         EXPECT_EQ(std::memcmp(&none, &h, sizeof h), 0) << c.kind << "/" << c.which;
+    }
+}
+
+// Arc-seconds of 100 and more are converted as such (read as d.mmss, 100" would be 1'); below
+// 99.9" the 4-byte value is the one the d.mmss reading of value x 0.0001 gave, bit for bit.
+TEST(SetAdjustmentParam, DirectionErrorInArcSeconds) {
+    constexpr double ArcSecond = 3.14159265358979323846 / 648000.0;
+    for (const double seconds : {100.0, 150.0, 240.0, 3600.0}) {
+        NetHeader h{};
+        SetAdjustmentParam(h, ParamDirection, seconds, 0);
+        EXPECT_EQ(float(h.dirSigma), float(seconds * ArcSecond)) << seconds;
+    }
+    for (int k = 1; k < 9990; ++k) {
+        const double seconds = k * 0.01;
+        NetHeader h{};
+        SetAdjustmentParam(h, ParamDirection, seconds, 1);
+        const float dms = float(DmsToRadians(seconds * 0.0001)), stored = h.dirSigma4;
+        ASSERT_EQ(std::memcmp(&stored, &dms, sizeof dms), 0) << seconds;
     }
 }
 
