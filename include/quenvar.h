@@ -121,8 +121,76 @@ typedef struct zrResultWindow {
 typedef void (*zrResultWindowHook)(const zrResultWindow* window, void* context);
 /* Routes every result list window to hook. Without a hook (or after a null hook) a window
  * writes its report, as the save button would, to standard output in the terminal's encoding
- * and is closed at once. */
+ * and is closed at once; at a terminal (standard input and output both are one) it is a keyed
+ * menu instead, as the other windows (see zrSetWindowHook). */
 QUENVAR_API void zrSetResultWindowHook(zrResultWindowHook hook, void* context);
+
+/* ---- Windows (extension for hosts that show the library's windows themselves) -------- */
+
+/* The library's modal windows are sets of controls named by their ids, as in its dialog
+ * templates: 106 plane adjustment method dialog, 107 height adjustment method dialog, 117
+ * adjustment window. A host shows a window, changes its controls and presses its buttons with
+ * the functions below, as a user would, until zrWindowResult no longer gives -1. Texts are
+ * GBK. Without a hook, or when the hook returns 0, the library shows the window itself: in a
+ * terminal (standard input is one) as keyed menus, otherwise headless, every window accepted
+ * at once without changes (its default button pressed, then closed as cancelled if still
+ * open).
+ *
+ * Method dialogs 106 and 107: 102 edit iteration count, 103 list of methods, 111 and 112 radio
+ * buttons direction or angle adjustment (106 only), 205-210 (106) or 205-208 (107) edits of the
+ * a-priori errors (208-210 and 207-208 are hidden, and disabled without class-4
+ * observations), buttons 101 status report, 1 start adjustment, 107 confirm settings, 2 cancel,
+ * 666 help. Adjustment window 117: 108 multi-line edit holding the network as text, buttons
+ * 2 cancel, 24000 plane closures, 24001 height closures, 1 adjust, 666 help. The result list
+ * window goes to zrSetResultWindowHook; without that hook it too is shown by the terminal front
+ * end, or headless as described there. */
+typedef struct zrWindow zrWindow;
+
+/* Called when a window opens; parent is the window it was opened from, or null. Return
+ * non-zero when the hook showed the window; a window it leaves open counts as cancelled. */
+typedef int (*zrWindowHook)(zrWindow* window, zrWindow* parent, void* context);
+QUENVAR_API void zrSetWindowHook(zrWindowHook hook, void* context);
+
+/* The save-file dialog: defaultExt is the extension added to a name without one ("txt"),
+ * filter "description|pattern||". Write the chosen path, NUL-terminated, into path (size
+ * bytes) and return non-zero, or return 0 for cancel. Without a hook the terminal front end
+ * asks for a name; headless, nothing is chosen. */
+typedef int (*zrSaveFileHook)(const char* defaultExt, const char* filter, char* path, int size, void* context);
+QUENVAR_API void zrSetSaveFileHook(zrSaveFileHook hook, void* context);
+
+/* A request for the host application's help: helpContext 0x2006A plane method dialog,
+ * 0x2006B height method dialog; command 1 shows the topic of that context. */
+typedef void (*zrHelpHook)(unsigned int helpContext, int command, void* context);
+QUENVAR_API void zrSetHelpHook(zrHelpHook hook, void* context);
+
+/* The window's template id and caption. Text getters copy at most size - 1 bytes and a NUL and
+ * return the full length, or -1 when there is no such control or item. */
+QUENVAR_API int zrWindowId(const zrWindow* window);
+QUENVAR_API int zrGetWindowCaption(const zrWindow* window, char* buffer, int size);
+/* -1 while the window is open, then its result: 1 OK, 2 cancel. */
+QUENVAR_API int zrWindowResult(const zrWindow* window);
+
+/* Controls in template order: the id of control index (0-based), -1 beyond the last. */
+QUENVAR_API int zrWindowControlId(const zrWindow* window, int index);
+/* 0 no such control, 1 push button, 2 edit, 3 list, 4 radio button. */
+QUENVAR_API int zrControlKind(const zrWindow* window, int id);
+/* Bits: 1 enabled, 2 visible, 4 checked (radio button), 8 multi-line edit. */
+QUENVAR_API int zrControlState(const zrWindow* window, int id);
+/* A button's caption or an edit's contents; the label is the text shown beside the control. */
+QUENVAR_API int zrGetControlText(const zrWindow* window, int id, char* buffer, int size);
+QUENVAR_API int zrGetControlLabel(const zrWindow* window, int id, char* buffer, int size);
+QUENVAR_API int zrGetListItem(const zrWindow* window, int id, int index, char* buffer, int size);
+/* Number of items, -1 for no list. */
+QUENVAR_API int zrGetListCount(const zrWindow* window, int id);
+/* Selected item, -1 for none. */
+QUENVAR_API int zrGetListSelection(const zrWindow* window, int id);
+
+/* What a user does; each returns 1, or 0 when the control is missing, of another kind,
+ * disabled, or the window has ended. */
+QUENVAR_API int zrSetControlText(zrWindow* window, int id, const char* text);
+QUENVAR_API int zrSelectListItem(zrWindow* window, int id, int index);
+QUENVAR_API int zrCheckRadioButton(zrWindow* window, int id);
+QUENVAR_API int zrPressButton(zrWindow* window, int id);
 
 #ifdef __cplusplus
 }

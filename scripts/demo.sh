@@ -43,6 +43,9 @@ step "Plane network: adjustment" adjust xy examples/plane.txt --method iterated 
 step "Height network: adjustment" adjust h examples/height.txt --method iterated --iterations 5 \
   --level-sigma 2 --trig-sigma 10 \
   --report out/height-precision.txt -o out/height-adjusted.txt
+# The adjustment window without a terminal: the method dialog is accepted as shown, the plane
+# and then the height network are adjusted and the save question is answered yes.
+step "Adjustment window, headless" edit examples/survey.txt out/survey-adjusted.txt </dev/null
 for report in out/plane-precision.txt out/height-precision.txt; do
   [ -f "$report" ] && step "Report $report" show "$report"
 done

@@ -331,6 +331,7 @@ const std::vector<Command>& Commands() {
          {}, 2, 3, &RunReport},
         {"show", "FILE...", "print report files written by the library as UTF-8",
          "Prints text files written by the library (GBK) on standard output as UTF-8.", {}, 1, 1000, &RunShow},
+        EditCommand(),
     };
     return commands;
 }

@@ -32,4 +32,7 @@ struct Command {
 const std::vector<Command>& Commands();
 const Command* FindCommand(const std::string& name);
 
+// Commands in files of their own.
+Command EditCommand();
+
 }  // namespace quenvar_cli

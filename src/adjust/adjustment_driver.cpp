@@ -209,10 +209,12 @@ int AdjustNetwork(Network& net, Messenger& ui, ReportBuffers& reports, int metho
     const int result = AdjustWithMessages(net, ui, reports, method, iterations);
     if (result < 1) return 0;
     if (result != ResultDesignStage) return 1;
+    return RunDesignSecondStage(net, ui, iterations) > 0 ? 1 : 0;
+}
+
+int RunDesignSecondStage(Network& net, Messenger& ui, int iterations) {
     const int16_t next = FindWeakestDirection() ? MethodDesignContinue : MethodDesignStepFailed;
-    const int16_t second =
-        RunAdjustment(net, ui, next, int16_t(net.hdr.optionFlags & OptionAngleMode), int16_t(iterations));
-    return second > 0 ? 1 : 0;
+    return RunAdjustment(net, ui, next, int16_t(net.hdr.optionFlags & OptionAngleMode), int16_t(iterations));
 }
 
 }  // namespace quenvar

@@ -48,4 +48,9 @@ int AdjustWithMessages(Network& net, Messenger& ui, ReportBuffers& reports, int 
 // third-class analysis. 1 on success, else 0.
 int AdjustNetwork(Network& net, Messenger& ui, ReportBuffers& reports, int method, int iterations);
 
+// After a first stage that gave 98: the step between the stages of a third-class analysis,
+// then the second stage (or the report of the failed step). The driver's result code; neither
+// a result box nor an error message is shown.
+int RunDesignSecondStage(Network& net, Messenger& ui, int iterations);
+
 }  // namespace quenvar

@@ -2,6 +2,7 @@
 // takes the parts it needs as arguments, so tests can build their own.
 #pragma once
 
+#include "adjust/method_dialog.h"
 #include "netdb/network.h"
 #include "report/report_lines.h"
 #include "ui/hook_messenger.h"
@@ -13,7 +14,8 @@ struct LibraryState {
     Network net;
     HookMessenger ui;
     ReportBuffers reports;
-    HookWindowHost windows;
+    HookWindowHost windows{FrontEnd::Automatic};
+    MethodDialogState methodDialog;
 };
 
 LibraryState& Library();

@@ -1,5 +1,8 @@
 #include "ui/hook_window_host.h"
 
+#include <unistd.h>
+
+#include <cstring>
 #include <vector>
 
 #include "ui/hook_messenger.h"
@@ -74,16 +77,64 @@ void HookWindowHost::SetHook(zrResultWindowHook hook, void* context) {
     context_ = hook ? context : nullptr;
 }
 
+void HookWindowHost::SetWindowHook(zrWindowHook hook, void* context) {
+    windowHook_ = hook;
+    windowContext_ = hook ? context : nullptr;
+}
+
+void HookWindowHost::SetSaveFileHook(zrSaveFileHook hook, void* context) {
+    saveHook_ = hook;
+    saveContext_ = hook ? context : nullptr;
+}
+
+void HookWindowHost::SetHelpHook(zrHelpHook hook, void* context) {
+    helpHook_ = hook;
+    helpContext_ = hook ? context : nullptr;
+}
+
+bool HookWindowHost::AtTerminal() const {
+    if (frontEnd_ != FrontEnd::Automatic) return frontEnd_ == FrontEnd::Terminal;
+    return isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
+}
+
 void HookWindowHost::RunResultList(ResultListWindow& window) {
     if (hook_) {
         RunWithHook(window, hook_, context_);
-        return;
+    } else if (AtTerminal()) {
+        terminal_.RunResultList(window);
+    } else {
+        PrintResultReport(window, headlessOutput);
     }
-    // Headless: the report as the save button would write it, nothing to wait for.
-    const std::string text = window.ReportText();
-    const std::string local = GbkToLocal(text.c_str());
-    std::fwrite(local.data(), 1, local.size(), headlessOutput);
-    std::fflush(headlessOutput);
+}
+
+void HookWindowHost::RunModal(Dialog& dialog, Dialog* parent) {
+    if (windowHook_ && windowHook_(WindowHandle(&dialog), WindowHandle(parent), windowContext_) != 0) return;
+    if (AtTerminal()) {
+        terminal_.RunModal(dialog, parent);
+    } else {
+        headless_.RunModal(dialog, parent);
+    }
+}
+
+bool HookWindowHost::ChooseSaveFile(const SaveFileRequest& request, std::string& path) {
+    if (!saveHook_) return AtTerminal() ? terminal_.ChooseSaveFile(request, path) : headless_.ChooseSaveFile(request, path);
+    std::vector<char> buffer(4096, '\0');
+    if (saveHook_(request.defaultExtension.c_str(), request.filter.c_str(), buffer.data(), int(buffer.size()),
+                  saveContext_) == 0) {
+        return false;
+    }
+    // A path that fills the whole buffer without its terminator is not taken cut short.
+    if (std::memchr(buffer.data(), '\0', buffer.size()) == nullptr) return false;
+    path = buffer.data();
+    return !path.empty();
+}
+
+void HookWindowHost::ShowHelp(uint32_t context, int command) {
+    if (helpHook_) {
+        helpHook_(context, command, helpContext_);
+    } else if (AtTerminal()) {
+        terminal_.ShowHelp(context, command);
+    }
 }
 
 }  // namespace quenvar

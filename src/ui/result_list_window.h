@@ -11,6 +11,7 @@
 #include "report/report_file.h"
 #include "report/report_lines.h"
 #include "ui/drawing_surface.h"
+#include "ui/window_host.h"
 
 namespace quenvar {
 
@@ -58,11 +59,5 @@ private:
     std::vector<std::string> details_;
 };
 
-// Shows a result list window and returns when the user has closed it.
-class WindowHost {
-public:
-    virtual ~WindowHost() = default;
-    virtual void RunResultList(ResultListWindow& window) = 0;
-};
 
 }  // namespace quenvar
