@@ -213,7 +213,7 @@ int ImportCommaSeparated(Network& net, Messenger& ui, const std::string& path) {
     LineReader controlLines(control.get());
     std::string line;
     if (!controlLines.Next(line) || (line[0] != '0' && line[0] != '1')) return 0;
-    if (!net.Present()) AllocateDatabase(net, ui, true);
+    if (!net.Present() && !AllocateDatabase(net, ui, true)) return 1;
     net.hdr.designMode = line[0] == '1' ? 1 : 0;
     if (!controlLines.Next(line)) line.clear();
     ReadErrors(net.hdr, line);
@@ -228,6 +228,7 @@ int ImportCommaSeparated(Network& net, Messenger& ui, const std::string& path) {
     } else {
         ShowMessage(ui, "相应的观测值文件未找到!", 0, MsgInfo);
     }
+    if (parser.OutOfMemory()) return 1;
     net.hdr.currentStation = 1;
     net.hdr.currentObs = 1;
     net.hdr.lastPoint = net.hdr.pointCount;

@@ -19,7 +19,8 @@ std::string ObservationFilePath(const std::string& controlPath);
 int ExportCommaSeparated(const Network& net, const std::string& path);
 // Reads the pair into an allocated, reset database. 2 when the control file was recognised
 // (also when the observation file is missing), 0 when it cannot be opened or its first line
-// does not start with '0' or '1'.
+// does not start with '0' or '1', 1 when the storage could not be had or grown (the memory
+// message has been shown; the network is incomplete).
 int ImportCommaSeparated(Network& net, Messenger& ui, const std::string& path);
 
 }  // namespace quenvar

@@ -34,47 +34,53 @@ bool WriteRecords(std::FILE* f, const std::vector<Rec>& records, size_t count) {
     return std::fwrite(records.data(), sizeof(Rec), count, f) == count;
 }
 
+enum class Loaded { Yes, NotRecognised, OutOfMemory };
+
 // A file written from a network that grew in memory holds more records than a fresh
 // database: enlarge the storage by whole units, as growth would, until its counts fit. The
 // counts are 16-bit, so this stays below 65536 records of each kind.
-void MakeRoomForCounts(Network& net) {
+bool MakeRoomForCounts(Network& net) {
     NetHeader& h = net.hdr;
     const size_t points = size_t(std::max<int>(h.pointCount, h.stationRecCount)) + 1;
     const size_t units = std::max({size_t(h.capacityStep) + 1, (points + PointsPerUnit - 1) / PointsPerUnit,
                                    (size_t(h.obsCount) + ObsPerUnit) / ObsPerUnit});
-    if (units == size_t(h.capacityStep) + 1) return;
-    h.capacityStep = uint16_t(units - 1);
-    net.obs.resize(units * ObsPerUnit, ObsRec{});
-    net.points.resize(units * PointsPerUnit, PointRec{});
-    net.stations.resize(units * PointsPerUnit, StationRec{});
+    return units == size_t(h.capacityStep) + 1 || EnlargeStorage(net, int(units) - 1);
 }
 
 // The part after the marker byte: header, then the record blocks of its counts.
-bool ReadBinary(Network& net, Messenger& ui, std::FILE* f) {
-    if (std::fread(&net.hdr, sizeof(NetHeader), 1, f) != 1 || net.hdr.pointCount < 0) return false;
+Loaded ReadBinary(Network& net, Messenger& ui, std::FILE* f) {
+    if (std::fread(&net.hdr, sizeof(NetHeader), 1, f) != 1 || net.hdr.pointCount < 0) return Loaded::NotRecognised;
     ClearNonFiniteSettings(net.hdr);
-    AllocateDatabase(net, ui, false);
-    MakeRoomForCounts(net);
+    if (!AllocateDatabase(net, ui, false)) return Loaded::OutOfMemory;
+    if (!MakeRoomForCounts(net)) {
+        GiveUpForMemory(net, ui);
+        return Loaded::OutOfMemory;
+    }
     const NetHeader& h = net.hdr;
-    if (!ReadRecords(f, net.points, size_t(h.pointCount) + 1)) return false;
-    if (h.obsCount != 0 && !ReadRecords(f, net.obs, size_t(h.obsCount) + 1)) return false;
-    if (h.stationRecCount != 0 && !ReadRecords(f, net.stations, size_t(h.stationRecCount) + 1)) return false;
-    if (h.ellipseCount != 0 && !ReadRecords(f, net.ellipses, size_t(h.ellipseCount) + 1)) return false;
-    if (!DatabaseIsConsistent(net)) return false;
+    if (!ReadRecords(f, net.points, size_t(h.pointCount) + 1) ||
+        (h.obsCount != 0 && !ReadRecords(f, net.obs, size_t(h.obsCount) + 1)) ||
+        (h.stationRecCount != 0 && !ReadRecords(f, net.stations, size_t(h.stationRecCount) + 1)) ||
+        (h.ellipseCount != 0 && !ReadRecords(f, net.ellipses, size_t(h.ellipseCount) + 1)) ||
+        !DatabaseIsConsistent(net)) {
+        return Loaded::NotRecognised;
+    }
     ClearNonFiniteValues(net, ui);
-    return true;
+    return Loaded::Yes;
 }
 
-bool LoadFile(Network& net, Messenger& ui, const char* path) {
+Loaded LoadFile(Network& net, Messenger& ui, const char* path) {
     {
         const FileHandle file = OpenFile(path, "rb");
-        if (!file) return false;
+        if (!file) return Loaded::NotRecognised;
         const int first = std::getc(file.get());
-        if (first == EOF) return false;
+        if (first == EOF) return Loaded::NotRecognised;
         if (first == Marker) return ReadBinary(net, ui, file.get());
     }
-    AllocateDatabase(net, ui, true);
-    return ReadTextNetwork(net, ui, path) == 2 || ImportCommaSeparated(net, ui, path) == 2;
+    if (!AllocateDatabase(net, ui, true)) return Loaded::OutOfMemory;
+    int result = ReadTextNetwork(net, ui, path);
+    if (result == 0) result = ImportCommaSeparated(net, ui, path);
+    if (result == 2) return Loaded::Yes;
+    return result == 1 ? Loaded::OutOfMemory : Loaded::NotRecognised;
 }
 
 bool WriteBinary(const Network& net, const char* path) {
@@ -143,11 +149,18 @@ bool DatabaseIsConsistent(const Network& net) {
 }
 
 int LoadDatabase(Network& net, Messenger& ui, const char* path) {
-    if (path == nullptr) {
-        AllocateDatabase(net, ui, true);
+    if (path == nullptr) return AllocateDatabase(net, ui, true) ? 2 : 1;
+    switch (LoadFile(net, ui, path)) {
+    case Loaded::Yes:
         return 2;
+    case Loaded::OutOfMemory:
+        // The memory message has been shown; what was read so far is dropped.
+        FreeDatabase(net);
+        ResetHeader(net.hdr);
+        return 1;
+    case Loaded::NotRecognised:
+        break;
     }
-    if (LoadFile(net, ui, path)) return 2;
     AllocateDatabase(net, ui, true);
     ShowMessage(ui, NotZoreText, 0, MsgInfo);
     return 1;

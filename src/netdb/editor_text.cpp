@@ -38,8 +38,7 @@ int ApplyEditorText(Network& net, Messenger& ui, const std::string& text, const 
         if (!file) return 0;
         std::fwrite(text.data(), 1, text.size(), file.get());
     }
-    AllocateDatabase(net, ui, true);
-    if (ReadTextNetwork(net, ui, scratchPath) == 2) {
+    if (AllocateDatabase(net, ui, true) && ReadTextNetwork(net, ui, scratchPath) == 2) {
         std::remove(scratchPath.c_str());
         return 2;
     }

@@ -1,7 +1,8 @@
 #include "netdb/network.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <new>
+#include <stdexcept>
 
 #include "ui/messenger.h"
 
@@ -9,14 +10,23 @@ namespace quenvar {
 
 namespace {
 
-// Allocation failure of the network arrays ends the host process, as the host expects.
-[[noreturn]] void OutOfMemory(Messenger& ui, const char* text, int exitCode) {
-    ShowMessage(ui, text, 0, MsgInfo);
-    std::exit(exitCode);
-}
-
 constexpr const char* NoMemoryText = "数据库无内存可用";
 constexpr const char* TooLargeText = "控制网太大, 无足够内存，将返回WINDOWS";
+
+// Sets the array to count records, keeping its contents and zero-filling the rest; false when
+// the memory cannot be had (the array is unchanged then).
+template <typename Rec>
+bool Resize(const Network& net, std::vector<Rec>& records, size_t count) {
+    if (net.allocationAllowed != nullptr && !net.allocationAllowed(count * sizeof(Rec))) return false;
+    try {
+        records.resize(count, Rec{});
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+}
 
 }  // namespace
 
@@ -42,35 +52,52 @@ void ResetHeader(NetHeader& hdr) {
     hdr.optionFlags = uint16_t((hdr.optionFlags | 0x0100) & ~0x0200);
 }
 
-void AllocateDatabase(Network& net, Messenger& ui, bool reset) {
+bool AllocateDatabase(Network& net, Messenger& ui, bool reset) {
     FreeDatabase(net);
     if (reset) ResetHeader(net.hdr);
     if (net.hdr.closureLimitFactor == 0.0f) net.hdr.closureLimitFactor = 3.0f;
     net.hdr.capacityStep = 2;
     const size_t units = size_t(net.hdr.capacityStep) + 1;
-    try {
-        net.obs.assign(units * ObsPerUnit, ObsRec{});
-        net.points.assign(units * PointsPerUnit, PointRec{});
-        net.stations.assign(units * PointsPerUnit, StationRec{});
-        net.ellipses.assign(size_t(net.hdr.ellipseCount) + 1, EllipseRec{});
-    } catch (const std::bad_alloc&) {
-        OutOfMemory(ui, NoMemoryText, 11);
+    if (Resize(net, net.obs, units * ObsPerUnit) && Resize(net, net.points, units * PointsPerUnit) &&
+        Resize(net, net.stations, units * PointsPerUnit) &&
+        Resize(net, net.ellipses, size_t(net.hdr.ellipseCount) + 1)) {
+        return true;
     }
+    GiveUpForMemory(net, ui);
+    return false;
 }
 
-void GrowDatabase(Network& net, Messenger& ui) {
-    net.hdr.capacityStep += 1;
-    const size_t units = size_t(net.hdr.capacityStep) + 1;
-    net.ellipses = {};
-    net.hdr.ellipseCount = 0;
-    // resize zero-fills the added records.
-    try {
-        net.obs.resize(units * ObsPerUnit, ObsRec{});
-        net.points.resize(units * PointsPerUnit, PointRec{});
-        net.stations.resize(units * PointsPerUnit, StationRec{});
-    } catch (const std::bad_alloc&) {
-        OutOfMemory(ui, TooLargeText, 1);
+void GiveUpForMemory(Network& net, Messenger& ui) {
+    // The library lives in its host's process: it reports the failure and leaves an empty
+    // database behind instead of ending the process.
+    ShowMessage(ui, NoMemoryText, 0, MsgInfo);
+    FreeDatabase(net);
+    ResetHeader(net.hdr);
+}
+
+bool EnlargeStorage(Network& net, int capacityStep) {
+    const size_t units = size_t(capacityStep) + 1;
+    const size_t obs = net.obs.size(), points = net.points.size();
+    if (Resize(net, net.obs, std::max(obs, units * ObsPerUnit)) &&
+        Resize(net, net.points, std::max(points, units * PointsPerUnit)) &&
+        Resize(net, net.stations, std::max(points, units * PointsPerUnit))) {
+        net.hdr.capacityStep = uint16_t(capacityStep);
+        return true;
     }
+    net.obs.resize(obs);
+    net.points.resize(points);
+    net.stations.resize(points);
+    return false;
+}
+
+bool GrowDatabase(Network& net, Messenger& ui) {
+    if (!EnlargeStorage(net, net.hdr.capacityStep + 1)) {
+        ShowMessage(ui, TooLargeText, 0, MsgInfo);
+        return false;
+    }
+    net.ellipses = {};  // precision results are lost on growth
+    net.hdr.ellipseCount = 0;
+    return true;
 }
 
 int AddObservation(Network& net, Messenger& ui, int station, int lastOfChain) {
@@ -79,7 +106,7 @@ int AddObservation(Network& net, Messenger& ui, int station, int lastOfChain) {
         ShowMessage(ui, "no enough space", 0, MsgInfo);
         return 0;
     }
-    if (hdr.obsCount >= int(hdr.capacityStep) * ObsPerUnit + 4092) GrowDatabase(net, ui);
+    if (hdr.obsCount >= int(hdr.capacityStep) * ObsPerUnit + 4092 && !GrowDatabase(net, ui)) return 0;
     hdr.obsCount += 1;
     const int n = hdr.obsCount;
     PointRec& s = net.Point(station);

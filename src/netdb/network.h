@@ -2,6 +2,7 @@
 // arrays, and the adjustment's weight table. An empty vector is an absent array.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -23,6 +24,9 @@ struct Network {
     // Adjustment results: 2 x (obsCount + 1) weights then adjusted-observation cofactors,
     // 4-byte floats by observation index.
     std::vector<float> weightTable;
+    // Asked before the storage is allocated or enlarged, with the bytes of one array; false
+    // makes that allocation fail as when memory runs out. Null allows everything.
+    bool (*allocationAllowed)(size_t bytes) = nullptr;
 
     bool Present() const { return !points.empty(); }
     int PointCapacity() const { return int(points.size()); }
@@ -41,11 +45,17 @@ void FreeDatabase(Network& net);
 // Sets every header field to its reset value.
 void ResetHeader(NetHeader& hdr);
 // Frees the storage, resets the header when asked, and allocates zero-filled arrays of
-// (capacityStep + 1) units with capacityStep = 2. Out of memory ends the process (code 11).
-void AllocateDatabase(Network& net, Messenger& ui, bool reset);
-// Enlarges every array by one unit and drops the precision records. Out of memory ends the
-// process (code 1).
-void GrowDatabase(Network& net, Messenger& ui);
+// (capacityStep + 1) units with capacityStep = 2. When the memory cannot be had it shows a
+// message, leaves the storage absent with a reset header and returns false.
+bool AllocateDatabase(Network& net, Messenger& ui, bool reset);
+// Shows the out-of-memory message of the database and leaves it absent with a reset header.
+void GiveUpForMemory(Network& net, Messenger& ui);
+// Enlarges the point, station and observation arrays to capacityStep + 1 units, keeping their
+// records; false (nothing changed) when the memory cannot be had.
+bool EnlargeStorage(Network& net, int capacityStep);
+// Enlarges every array by one unit and drops the precision records. When the memory cannot
+// be had it shows a message and returns false with the network unchanged.
+bool GrowDatabase(Network& net, Messenger& ui);
 // Appends an empty observation to station's chain; its index, or 0 when there is no space.
 // A caller that knows the last record of the station's chain passes it as lastOfChain, so the
 // chain is not walked from its head; a record that does not end a chain is not taken.

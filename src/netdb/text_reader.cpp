@@ -59,10 +59,10 @@ int PointClassOfCharacter(char c) {
 int ReadLines(Network& net, Messenger& ui, LineReader& lines) {
     std::string line;
     if (!lines.Next(line) || line.size() < 2 || line.find("<<") == std::string::npos) return 0;
-    if (!net.Present()) AllocateDatabase(net, ui, true);
+    if (!net.Present() && !AllocateDatabase(net, ui, true)) return 1;
     NetworkLineParser parser(net, ui);
     bool observations = false;
-    while (lines.Next(line)) {
+    while (!parser.OutOfMemory() && lines.Next(line)) {
         if (line.find("<<") != std::string::npos) {
             observations = true;
             continue;
@@ -81,6 +81,7 @@ int ReadLines(Network& net, Messenger& ui, LineReader& lines) {
             parser.ParseNetworkLine(2, line.c_str() + p);
         }
     }
+    if (parser.OutOfMemory()) return 1;
     net.hdr.lastPoint = net.hdr.pointCount;
     net.hdr.currentStation = 1;
     net.hdr.currentObs = 1;
@@ -142,6 +143,7 @@ int CheckObservation(const ObsRec& obs) {
 }
 
 int NetworkLineParser::ParseNetworkLine(int mode, const char* text) {
+    if (outOfMemory_) return -4;
     NetHeader& hdr = net_.hdr;
     const int i = lookup_.Find(text);
     if (i == 0) return -1;
@@ -151,7 +153,10 @@ int NetworkLineParser::ParseNetworkLine(int mode, const char* text) {
         return -3;
     }
     while (i >= int(hdr.capacityStep) * PointsPerUnit + 1020 || i >= net_.PointCapacity()) {
-        GrowDatabase(net_, ui_);
+        if (!GrowDatabase(net_, ui_)) {
+            outOfMemory_ = true;
+            return -4;
+        }
     }
     if (i > hdr.pointCount) {
         PointRec& p = net_.Point(i);

@@ -33,8 +33,11 @@ public:
     // mode 0: point line "name classes X Y H"; 1: station line (sets the current station);
     // 2: observation "target kind+class value" of the current station.
     // -1 when the text names no point, -2 when the observation could not be appended,
-    // -3 when the point table is full, 1 otherwise.
+    // -3 when the point table is full, -4 when it could not grow for lack of memory, 1
+    // otherwise.
     int ParseNetworkLine(int mode, const char* text);
+    // true once the point table could not grow; the network is incomplete then.
+    bool OutOfMemory() const { return outOfMemory_; }
 
 private:
     void ParsePoint(int i, const char* text);
@@ -46,11 +49,14 @@ private:
     Messenger& ui_;
     PointLookup lookup_;
     bool fullShown_ = false;
+    bool outOfMemory_ = false;
     std::vector<uint16_t> tails_;  // last observation this parser appended, by station
 };
 
 // Reads a text network file into an allocated, reset database. 2 when read, 0 when the file
-// cannot be opened or its first line is not a title line (nothing changed then).
+// cannot be opened or its first line is not a title line (nothing changed then), 1 when the
+// storage could not be had or grown (the memory message has been shown; the network is
+// incomplete).
 int ReadTextNetwork(Network& net, Messenger& ui, const std::string& path);
 // The same from text in memory.
 int ReadTextNetworkFromString(Network& net, Messenger& ui, std::string_view text);
