@@ -7,8 +7,8 @@ using namespace quenvar;
 namespace {
 
 // Sets the network kind and runs the adjustment on the loaded network.
-int AdjustLoaded(uint16_t heightMode, int method, int iterations) {
-    return Guarded(0, [&] {
+int AdjustLoaded(const char* entry, uint16_t heightMode, int method, int iterations) {
+    return Guarded(entry, 0, [&] {
         LibraryState& lib = Library();
         if (!lib.net.Present()) return 0;
         lib.net.hdr.heightMode = heightMode;
@@ -18,6 +18,10 @@ int AdjustLoaded(uint16_t heightMode, int method, int iterations) {
 
 }  // namespace
 
-extern "C" int zrXYAdjustment(int method, int iterations) { return AdjustLoaded(0, method, iterations); }
+extern "C" int zrXYAdjustment(int method, int iterations) {
+    return AdjustLoaded("zrXYAdjustment", 0, method, iterations);
+}
 
-extern "C" int zrHAdjustment(int method, int iterations) { return AdjustLoaded(1, method, iterations); }
+extern "C" int zrHAdjustment(int method, int iterations) {
+    return AdjustLoaded("zrHAdjustment", 1, method, iterations);
+}

@@ -6,8 +6,8 @@ using namespace quenvar;
 
 namespace {
 
-int CalculateNetwork(uint16_t heightMode) {
-    return Guarded(0, [heightMode] {
+int CalculateNetwork(const char* entry, uint16_t heightMode) {
+    return Guarded(entry, 0, [heightMode] {
         LibraryState& lib = Library();
         lib.net.hdr.heightMode = heightMode;
         return Calculate(lib.net, lib.ui);
@@ -16,6 +16,6 @@ int CalculateNetwork(uint16_t heightMode) {
 
 }  // namespace
 
-extern "C" int zrXYCalculate(void) { return CalculateNetwork(0); }
+extern "C" int zrXYCalculate(void) { return CalculateNetwork("zrXYCalculate", 0); }
 
-extern "C" int zrHCalculate(void) { return CalculateNetwork(1); }
+extern "C" int zrHCalculate(void) { return CalculateNetwork("zrHCalculate", 1); }

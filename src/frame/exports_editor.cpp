@@ -5,14 +5,22 @@
 
 using namespace quenvar;
 
-extern "C" int OnTextEditor(const char* loadPath, const char* savePath) {
-    return Guarded(2, [&] {
+namespace {
+
+int RunTextEditor(const char* entry, const char* loadPath, const char* savePath) {
+    return Guarded(entry, 2, [&] {
         LibraryState& lib = Library();
         EditorServices services{lib.net, lib.ui, lib.reports, lib.windows, lib.methodDialog, {}};
         return OnTextEditor(services, loadPath, savePath);
     });
 }
 
+}  // namespace
+
+extern "C" int OnTextEditor(const char* loadPath, const char* savePath) {
+    return RunTextEditor("OnTextEditor", loadPath, savePath);
+}
+
 extern "C" int zrAdjustmentWindow(const char* loadPath, const char* savePath) {
-    return OnTextEditor(loadPath, savePath);
+    return RunTextEditor("zrAdjustmentWindow", loadPath, savePath);
 }

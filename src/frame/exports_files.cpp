@@ -5,22 +5,19 @@
 using namespace quenvar;
 
 extern "C" int zrLoadData(const char* path) {
-    return Guarded(0, [&] {
+    return Guarded("zrLoadData", 0, [&] {
         LibraryState& lib = Library();
         return LoadDatabase(lib.net, lib.ui, path) == 2 ? 1 : 0;
     });
 }
 
 extern "C" int zrSaveData(const char* path, int pointsOnly) {
-    return Guarded(0, [&] {
+    return Guarded("zrSaveData", 0, [&] {
         LibraryState& lib = Library();
         return SaveDatabase(lib.net, lib.ui, path, pointsOnly & 0xFFFF) == 2 ? 1 : 0;
     });
 }
 
 extern "C" void zrFreeData(void) {
-    Guarded(0, [] {
-        FreeDatabase(Library().net);
-        return 0;
-    });
+    GuardedCall("zrFreeData", [] { FreeDatabase(Library().net); });
 }

@@ -3,4 +3,6 @@
 
 using namespace quenvar;
 
-extern "C" void zrSetMessageHook(zrMessageHook hook, void* context) { Library().ui.SetHook(hook, context); }
+extern "C" void zrSetMessageHook(zrMessageHook hook, void* context) {
+    GuardedCall("zrSetMessageHook", [=] { Library().ui.SetHook(hook, context); });
+}

@@ -5,5 +5,5 @@
 using namespace quenvar;
 
 extern "C" void zrSetAdjustmentParam(int kind, double value, int which) {
-    SetAdjustmentParam(Library().net.hdr, kind, value, which);
+    GuardedCall("zrSetAdjustmentParam", [=] { SetAdjustmentParam(Library().net.hdr, kind, value, which); });
 }

@@ -16,8 +16,8 @@ namespace {
 // Builds a report text on the library's network and writes it unchanged to path; 1 when
 // written, 0 when the path cannot be opened (nothing is written then).
 template <typename Build>
-int WriteBuiltReport(const char* path, Build build) {
-    return Guarded(0, [path, build] {
+int WriteBuiltReport(const char* entry, const char* path, Build build) {
+    return Guarded(entry, 0, [path, build] {
         LibraryState& lib = Library();
         std::string text;
         build(lib, text);
@@ -28,33 +28,33 @@ int WriteBuiltReport(const char* path, Build build) {
 }  // namespace
 
 extern "C" int zrReportOnNetwork(const char* path) {
-    return WriteBuiltReport(path, [](LibraryState& lib, std::string& text) {
+    return WriteBuiltReport("zrReportOnNetwork", path, [](LibraryState& lib, std::string& text) {
         BuildNetworkSummary(lib.net, lib.reports, text);
     });
 }
 
 extern "C" int zrReportOnAdjusetment(const char* path) {
-    return WriteBuiltReport(path, [](LibraryState& lib, std::string& text) {
+    return WriteBuiltReport("zrReportOnAdjusetment", path, [](LibraryState& lib, std::string& text) {
         BuildPrecisionReport(lib.net, lib.reports, text);
     });
 }
 
 extern "C" int zrRawAnalyseAfterAdj(const char* path) {
-    return Guarded(0, [path] {
+    return Guarded("zrRawAnalyseAfterAdj", 0, [path] {
         LibraryState& lib = Library();
         return WriteReliabilityReport(lib.net, lib.ui, lib.reports, path, ProfilePath());
     });
 }
 
 extern "C" int zrReportOnPointAdj(const char* path) {
-    return Guarded(0, [path] {
+    return Guarded("zrReportOnPointAdj", 0, [path] {
         LibraryState& lib = Library();
         return WriteErrorStatistics(lib.net, lib.ui, lib.reports, ErrorTable::Points, path);
     });
 }
 
 extern "C" int zrReportOnObserveAdj(const char* path) {
-    return Guarded(0, [path] {
+    return Guarded("zrReportOnObserveAdj", 0, [path] {
         LibraryState& lib = Library();
         return WriteErrorStatistics(lib.net, lib.ui, lib.reports, ErrorTable::Pairs, path);
     });
