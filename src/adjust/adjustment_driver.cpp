@@ -43,9 +43,10 @@ bool Reweighted(int method) {
 // One driver call: the arrays that live for it and its steps.
 class AdjustmentRun {
 public:
-    AdjustmentRun(Network& net, Messenger& ui, int method, bool angleMode, int iterations, NormalInverter invert)
+    AdjustmentRun(Network& net, Messenger& ui, int method, bool angleMode, int iterations, NormalInverter invert,
+                  DesignFiles files)
         : net_(net), ui_(ui), method_(method), angleMode_(angleMode), iterations_(iterations),
-          design_(net.hdr.designMode != 0), invert_(invert) {}
+          design_(net.hdr.designMode != 0), invert_(invert), files_(std::move(files)) {}
 
     int16_t Execute() {
         DropPreviousResults();
@@ -60,7 +61,7 @@ public:
         // The system has no memory compaction to ask for: the second attempt is a plain retry.
         if (!matrix_.Allocate(n_ + 1) && !matrix_.Allocate(n_ + 1)) return ResultNoMemory;
         if (design_ && method_ == MethodDesignSecondStage) {
-            if (ReadDesignMatrix(matrix_, n_) == 0) return ResultNoMemory;
+            if (ReadDesignMatrix(matrix_, n_, files_) == 0) return ResultNoMemory;
             return Finish();
         }
         try {
@@ -70,7 +71,7 @@ public:
         }
         const int16_t failed = Passes();
         if (failed != 0) return failed;
-        if (design_ && method_ == 1) return int16_t(WriteDesignMatrix(net_, matrix_, n_));
+        if (design_ && method_ == 1) return int16_t(WriteDesignMatrix(net_, matrix_, n_, files_));
         return Finish();
     }
 
@@ -140,7 +141,7 @@ private:
             return ResultSingleDone;
         }
         if (design_ && method_ == MethodDesignSecondStage) {
-            const std::unique_ptr<CofactorSink> ratings = OpenDesignRatings(net_, matrix_, n_);
+            const std::unique_ptr<CofactorSink> ratings = OpenDesignRatings(net_, matrix_, n_, files_);
             if (!ratings) return ResultDone;
             return int16_t(ComputeAdjustedCofactors(net_, matrix_, n_, map_, angleMode_, ratings.get()));
         }
@@ -154,6 +155,7 @@ private:
     int iterations_;
     bool design_;
     NormalInverter invert_;
+    DesignFiles files_;
     int n_ = 0;
     UnknownMap map_;
     NormalMatrix matrix_;
@@ -168,7 +170,7 @@ const char* AdjustmentErrorText(int result) {
 }
 
 int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angleMode, int16_t iterations,
-                      NormalInverter invert) {
+                      NormalInverter invert, const DesignFiles* files) {
     if (method == MethodSingle) {
         iterations = 1;
     } else if (iterations < 2) {
@@ -183,14 +185,16 @@ int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angle
     } else {
         ShowProgress(ui, PreprocessingText);
     }
-    const int16_t result = AdjustmentRun(net, ui, method, angleMode != 0, iterations, invert).Execute();
+    DesignFiles where = files != nullptr ? *files : DesignFiles::InCurrentDirectory();
+    const int16_t result = AdjustmentRun(net, ui, method, angleMode != 0, iterations, invert, std::move(where)).Execute();
     if (result != ResultDesignStage) CloseProgress(ui);
     return result;
 }
 
-int AdjustWithMessages(Network& net, Messenger& ui, ReportBuffers& reports, int method, int iterations) {
-    const int result =
-        RunAdjustment(net, ui, int16_t(method), int16_t(net.hdr.optionFlags & OptionAngleMode), int16_t(iterations));
+int AdjustWithMessages(Network& net, Messenger& ui, ReportBuffers& reports, int method, int iterations,
+                       const DesignFiles* files) {
+    const int result = RunAdjustment(net, ui, int16_t(method), int16_t(net.hdr.optionFlags & OptionAngleMode),
+                                     int16_t(iterations), InvertNormalMatrix, files);
     if (result < 1) {
         ShowMessage(ui, AdjustmentErrorText(result), 0, MsgInfo);
     } else if (result != ResultDesignStage) {
@@ -206,15 +210,17 @@ int AdjustNetwork(Network& net, Messenger& ui, ReportBuffers& reports, int metho
         method = MethodIteration;
         iterations = 1;
     }
-    const int result = AdjustWithMessages(net, ui, reports, method, iterations);
+    const DesignFiles files = DesignFiles::InCurrentDirectory();
+    const int result = AdjustWithMessages(net, ui, reports, method, iterations, &files);
     if (result < 1) return 0;
     if (result != ResultDesignStage) return 1;
-    return RunDesignSecondStage(net, ui, iterations) > 0 ? 1 : 0;
+    return RunDesignSecondStage(net, ui, iterations, files) > 0 ? 1 : 0;
 }
 
-int RunDesignSecondStage(Network& net, Messenger& ui, int iterations) {
-    const int16_t next = FindWeakestDirection() ? MethodDesignContinue : MethodDesignStepFailed;
-    return RunAdjustment(net, ui, next, int16_t(net.hdr.optionFlags & OptionAngleMode), int16_t(iterations));
+int RunDesignSecondStage(Network& net, Messenger& ui, int iterations, const DesignFiles& files) {
+    const int16_t next = FindWeakestDirection(files) ? MethodDesignContinue : MethodDesignStepFailed;
+    return RunAdjustment(net, ui, next, int16_t(net.hdr.optionFlags & OptionAngleMode), int16_t(iterations),
+                         InvertNormalMatrix, &files);
 }
 
 }  // namespace quenvar

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "adjust/design_files.h"
 #include "adjust/sparse_inverse.h"
 
 namespace quenvar {
@@ -34,14 +35,18 @@ inline constexpr int16_t MethodDesignContinue = 97;
 // The message shown for a result below 1: entry -result of the table of six texts.
 const char* AdjustmentErrorText(int result);
 
-// One adjustment with the given method (0-7), angle mode (bit 0 of optionFlags) and number of
-// passes; returns a result code. `invert` solves the normal equations of every pass.
+// One adjustment with the given method (0-7; in a design network 0 general design, 1 the first
+// stage of the third-class analysis, 97 its second stage, 96 its end after a failed step
+// between), angle mode (bit 0 of optionFlags) and number of passes; returns a result code.
+// `invert` solves the normal equations of every pass; the third-class analysis keeps its files
+// in `files` (null: the current directory).
 int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angleMode, int16_t iterations,
-                      NormalInverter invert = InvertNormalMatrix);
+                      NormalInverter invert = InvertNormalMatrix, const DesignFiles* files = nullptr);
 
 // RunAdjustment with the angle mode of the header; a result below 1 shows its error message,
 // any other result but 98 the precision summary. Returns the result code.
-int AdjustWithMessages(Network& net, Messenger& ui, ReportBuffers& reports, int method, int iterations);
+int AdjustWithMessages(Network& net, Messenger& ui, ReportBuffers& reports, int method, int iterations,
+                       const DesignFiles* files = nullptr);
 
 // The adjustment behind the exports: approximate values, default a-priori errors, method 0
 // run as one pass of method 6, the adjustment with its messages and the second stage of a
@@ -49,8 +54,8 @@ int AdjustWithMessages(Network& net, Messenger& ui, ReportBuffers& reports, int 
 int AdjustNetwork(Network& net, Messenger& ui, ReportBuffers& reports, int method, int iterations);
 
 // After a first stage that gave 98: the step between the stages of a third-class analysis,
-// then the second stage (or the report of the failed step). The driver's result code; neither
-// a result box nor an error message is shown.
-int RunDesignSecondStage(Network& net, Messenger& ui, int iterations);
+// then the second stage (or the report of the failed step), with the files of the first stage
+// in `files`. The driver's result code; neither a result box nor an error message is shown.
+int RunDesignSecondStage(Network& net, Messenger& ui, int iterations, const DesignFiles& files);
 
 }  // namespace quenvar

@@ -217,8 +217,9 @@ int AdjustmentMethodDialog(Network& net, Messenger& ui, ReportBuffers& reports, 
     CAdjustmentMethodDlg dialog(net, ui, reports, windows, state);
     DoModal(windows, dialog, parent);
     if (state.startFlag == 0) return 0;
-    int result = AdjustWithMessages(net, ui, reports, state.methodCode, state.iterationCount);
-    if (result == ResultDesignStage) result = RunDesignSecondStage(net, ui, state.iterationCount);
+    const DesignFiles files = DesignFiles::InCurrentDirectory();
+    int result = AdjustWithMessages(net, ui, reports, state.methodCode, state.iterationCount, &files);
+    if (result == ResultDesignStage) result = RunDesignSecondStage(net, ui, state.iterationCount, files);
     return result > 0 ? 1 : 0;
 }
 
