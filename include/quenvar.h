@@ -72,6 +72,15 @@ QUENVAR_API int zrReportOnObserveAdj(const char* path);
 QUENVAR_API int OnTextEditor(const char* loadPath, const char* savePath);
 QUENVAR_API int zrAdjustmentWindow(const char* loadPath, const char* savePath);
 
+/* ---- Design networks (extension) ----------------------------------------------------- */
+
+/* Marks the loaded network as a planned network (design != 0) or as an ordinary one. The
+ * adjustment of a planned network is a design analysis: method 0 the general design, 1 the
+ * third-class analysis, which leaves the files optim0.dat, optim1.dat and optim2.dat in the
+ * current directory. The mark is kept by the binary database file and the comma-separated
+ * pair, not by the text observation format. 1, or 0 when no network is loaded. */
+QUENVAR_API int zrSetDesignMode(int design);
+
 /* ---- Messages (extension for hosts without Windows message boxes) -------------------- */
 
 /* kind 1: information box, 2: yes/no question (return non-zero for Yes), 4: progress window

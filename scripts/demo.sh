@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the command-line tool on the bundled example networks: summaries, approximate values,
-# adjustments of the plane and height networks, and their precision reports in out/.
+# adjustments of the plane and height networks with their precision, point, pair and
+# gross-error reports, and the design analysis of the planned network, all in out/.
 # A step that fails is reported and the demo goes on; a crash of the tool (a signal or an exit
 # status other than 0, 1 and 2) makes the demo fail at the end.
 set -uo pipefail
@@ -13,6 +14,8 @@ if [ ! -x "$tool" ]; then
   echo "demo: no quenvar tool in '$build'; build it first (make build)" >&2
   exit 1
 fi
+
+tool="$(cd "$(dirname "$tool")" && pwd)/$(basename "$tool")"  # steps may run in out/
 
 cd "$root"
 mkdir -p out
@@ -46,6 +49,20 @@ step "Height network: adjustment" adjust h examples/height.txt --method iterated
 # The adjustment window without a terminal: the method dialog is accepted as shown, the plane
 # and then the height network are adjusted and the save question is answered yes.
 step "Adjustment window, headless" edit examples/survey.txt out/survey-adjusted.txt </dev/null
+step "Plane network: point, pair and gross-error reports" adjust xy examples/plane.txt --direction-sigma 1.5 \
+  --distance-sigma 2 --distance-ppm 2 --points-report out/plane-points.txt --pairs-report out/plane-pairs.txt \
+  --reliability-report out/plane-gross-errors.txt
+# The third-class analysis leaves its files optim0.dat, optim1.dat and optim2.dat in the
+# current directory: it runs in out/.
+step "Planned network: general design" design xy examples/design.txt --direction-sigma 1 \
+  --distance-sigma 2 --distance-ppm 2 --pairs-report out/design-pairs.txt
+cd out
+step "Planned network: third-class analysis" design xy ../examples/design.txt --method third \
+  --direction-sigma 1 --distance-sigma 2 --distance-ppm 2 --reliability-report design-reliability.txt
+cd "$root"
+for report in out/plane-points.txt out/plane-gross-errors.txt out/design-pairs.txt out/design-reliability.txt; do
+  [ -f "$report" ] && step "Report $report" show "$report"
+done
 for report in out/plane-precision.txt out/height-precision.txt; do
   [ -f "$report" ] && step "Report $report" show "$report"
 done

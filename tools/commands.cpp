@@ -332,6 +332,7 @@ const std::vector<Command>& Commands() {
         {"show", "FILE...", "print report files written by the library as UTF-8",
          "Prints text files written by the library (GBK) on standard output as UTF-8.", {}, 1, 1000, &RunShow},
         EditCommand(),
+        DesignCommand(),
     };
     return commands;
 }

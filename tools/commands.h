@@ -34,5 +34,6 @@ const Command* FindCommand(const std::string& name);
 
 // Commands in files of their own.
 Command EditCommand();
+Command DesignCommand();
 
 }  // namespace quenvar_cli

@@ -49,7 +49,7 @@ TEST(ExampleNetworks, GeneratorAndTextRoundTripReproduceTheFiles) {
         }
         return lines;
     };
-    for (const std::string network : {"plane", "height"}) {
+    for (const std::string network : {"plane", "height", "design"}) {
         for (const std::string& name : {network + ".txt", network + "_truth.csv"})
             EXPECT_TRUE(generated.status != 0 || ReadWholeFile(dir.File(name)) == ReadWholeFile(Example(name))) << name;
         ASSERT_EQ(RunCli({"--quiet", "convert", Example(network + ".txt"), dir.File("back.txt")}).status, 0);

@@ -1,0 +1,197 @@
+// `quenvar design`: the design analysis of a planned network. The network is loaded, marked
+// as a design network and analysed with its a-priori errors: the general design gives the
+// precision of the points, pairs and observations the plan would reach; the third-class
+// analysis also finds the weakest direction of the network and rates every observation, the
+// planned ones (class a) included, by its contribution to the precision.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "commands.h"
+#include "quenvar.h"
+
+namespace quenvar_cli {
+
+namespace {
+
+using ReportWriter = int (*)(const char* path);
+
+bool ToStdout(const std::string& path) { return path.empty() || path == "-"; }
+
+void CheckOutput(const std::string& path) {
+    if (ToStdout(path)) return;
+    const size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    struct stat st {};
+    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        throw Failure("cannot write '" + path + "': directory '" + dir + "' does not exist");
+    }
+}
+
+// A report printed on standard output goes through a temporary file.
+void Report(ReportWriter writer, const std::string& out, const std::string& what, Console& console) {
+    if (!ToStdout(out)) {
+        if (writer(out.c_str()) != 1) throw Failure("could not write the " + what + " to '" + out + "'");
+        if (!console.quiet) std::fprintf(stderr, "quenvar: wrote the %s to '%s'\n", what.c_str(), out.c_str());
+        return;
+    }
+    const char* tmp = std::getenv("TMPDIR");
+    std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/quenvar-design-XXXXXX";
+    const int fd = mkstemp(path.data());
+    if (fd < 0) throw Failure("cannot create a temporary file: " + std::string(std::strerror(errno)));
+    close(fd);
+    const int written = writer(path.c_str());
+    console.FinishProgressLine();
+    if (written == 1) PrintGbkFile(path, true);
+    std::remove(path.c_str());
+    if (written != 1) throw Failure("could not produce the " + what);
+}
+
+std::vector<unsigned char> ReadFile(const char* path) {
+    std::vector<unsigned char> bytes;
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return bytes;
+    unsigned char buf[4096];
+    for (size_t got; (got = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.insert(bytes.end(), buf, buf + got);
+    std::fclose(f);
+    return bytes;
+}
+
+int Int16At(const std::vector<unsigned char>& b, size_t at) { return int16_t(uint16_t(b[at] | (b[at + 1] << 8))); }
+
+float FloatAt(const std::vector<unsigned char>& b, size_t at) {
+    const uint32_t u = uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8) | (uint32_t(b[at + 2]) << 16) |
+                       (uint32_t(b[at + 3]) << 24);
+    float f;
+    std::memcpy(&f, &u, sizeof f);
+    return f;
+}
+
+// The results of a third-class analysis from the files it left in the current directory:
+// the weakest direction ("optim1.dat": n, s0, lambda, eigenvector) and the ratings of the
+// observations ("optim2.dat": number, g, h per observation).
+void PrintRatings() {
+    const std::vector<unsigned char> direction = ReadFile("optim1.dat");
+    const std::vector<unsigned char> ratings = ReadFile("optim2.dat");
+    if (direction.size() < 10) throw Failure("the third-class analysis left no weakest direction in 'optim1.dat'");
+    const int n = Int16At(direction, 0);
+    std::printf("Weakest direction: lambda = %.6g (largest eigenvalue of s0 Q divided by s0, %d unknowns)\n",
+                double(FloatAt(direction, 6)), n);
+    std::printf("\nRatings of the observations (optim2.dat):\n  obs            g            h\n");
+    for (size_t at = 0; at + 10 <= ratings.size(); at += 10) {
+        std::printf("%5d %12.6g %12.6g\n", Int16At(ratings, at), double(FloatAt(ratings, at + 2)),
+                    double(FloatAt(ratings, at + 6)));
+    }
+}
+
+int ParseDesignMethod(const std::string& text) {
+    if (text == "general" || text == "0") return 0;
+    if (text == "third" || text == "1") return 1;
+    throw UsageError("unknown design method '" + text + "' (use general or third)");
+}
+
+int RunDesign(const ParsedArgs& args, Console& console) {
+    const std::string& kind = args.positional[0];
+    if (kind != "xy" && kind != "h") {
+        throw UsageError("network kind must be 'xy' (plane) or 'h' (height), not '" + kind + "'");
+    }
+    const bool height = kind == "h";
+    const int method = ParseDesignMethod(args.Value("method", "general"));
+    struct Param {
+        const char* option;
+        int kind;
+    };
+    constexpr Param params[] = {
+        {"direction-sigma", 1}, {"distance-sigma", 2}, {"distance-ppm", 3}, {"level-sigma", 4}, {"trig-sigma", 5},
+    };
+    for (const Param& p : params) {
+        if (args.Has(p.option)) ParseNonNegative(args.Value(p.option), std::string("--") + p.option);
+    }
+    for (const char* option : {"report", "points-report", "pairs-report", "reliability-report", "output"}) {
+        if (args.Has(option)) CheckOutput(args.Value(option));
+    }
+
+    const std::string& network = args.positional[1];
+    if (access(network.c_str(), R_OK) != 0) throw Failure("cannot read '" + network + "': " + std::strerror(errno));
+    if (zrLoadData(network.c_str()) != 1 || zrSetDesignMode(1) != 1) {
+        zrFreeData();
+        throw Failure("'" + network + "' is not a network file");
+    }
+    struct Loaded {
+        ~Loaded() { zrFreeData(); }
+    } loaded;
+    for (const Param& p : params) {
+        if (args.Has(p.option)) zrSetAdjustmentParam(p.kind, std::atof(args.Value(p.option).c_str()), 0);
+    }
+    const char* what = height ? "height network" : "plane network";
+    if ((height ? zrHAdjustment(method, 1) : zrXYAdjustment(method, 1)) != 1) {
+        throw Failure(std::string("the design analysis of the ") + what + " failed");
+    }
+    console.FinishProgressLine();
+    if (!console.quiet) {
+        std::fprintf(stderr, "quenvar: %s of the %s done\n", method == 0 ? "general design" : "third-class analysis",
+                     what);
+    }
+
+    struct Output {
+        const char* option;
+        ReportWriter writer;
+        const char* what;
+    };
+    constexpr Output outputs[] = {
+        {"report", &zrReportOnAdjusetment, "precision report"},
+        {"points-report", &zrReportOnPointAdj, "point error report"},
+        {"pairs-report", &zrReportOnObserveAdj, "relative error report"},
+        {"reliability-report", &zrRawAnalyseAfterAdj, "reliability report"},
+    };
+    bool any = false;
+    for (const Output& o : outputs) {
+        if (!args.Has(o.option)) continue;
+        Report(o.writer, args.Value(o.option), o.what, console);
+        any = true;
+    }
+    if (!any) Report(&zrReportOnPointAdj, "-", "point error report", console);
+    if (method == 1) PrintRatings();
+    if (args.Has("output")) {
+        const std::string out = args.Value("output");
+        if (zrSaveData(out.c_str(), 0) != 1) throw Failure("could not write '" + out + "'");
+        if (!console.quiet) std::fprintf(stderr, "quenvar: saved the network to '%s'\n", out.c_str());
+    }
+    return 0;
+}
+
+}  // namespace
+
+Command DesignCommand() {
+    return {"design", "xy|h NETWORK", "design analysis of a planned plane or height network",
+            "Marks NETWORK as a planned network and analyses the precision it would reach with its\n"
+            "a-priori errors; no observation is adjusted. After the approximate calculation (which\n"
+            "asks before it recomputes the new points) the general design computes the error\n"
+            "ellipses or height errors, the relative errors and the cofactors of the observations,\n"
+            "planned ones (class a) included; without report options the point errors are printed.\n"
+            "The third-class analysis (--method third) also finds the weakest direction of the\n"
+            "network and rates every observation: g, its contribution to the precision as a whole,\n"
+            "and h, its sensitivity in the weakest direction. It leaves optim0.dat, optim1.dat and\n"
+            "optim2.dat in the current directory and prints the ratings from them.",
+            {{"method", 'm', true, "M", "general (default) or third"},
+             {"direction-sigma", 0, true, "SEC", "a-priori direction error, arc-seconds"},
+             {"distance-sigma", 0, true, "MM", "a-priori distance error, fixed part, millimetres"},
+             {"distance-ppm", 0, true, "PPM", "a-priori distance error, proportional part, ppm"},
+             {"level-sigma", 0, true, "MM", "a-priori levelling error, millimetres"},
+             {"trig-sigma", 0, true, "MM", "a-priori trigonometric height error, millimetres per km"},
+             {"report", 'r', true, "FILE", "write the precision summary"},
+             {"points-report", 0, true, "FILE", "write the point error statistics"},
+             {"pairs-report", 0, true, "FILE", "write the relative (point-pair) error statistics"},
+             {"reliability-report", 0, true, "FILE", "write the reliability analysis"},
+             {"output", 'o', true, "OUT", "save the network (the binary database keeps the design mark)"}},
+            2, 2, &RunDesign};
+}
+
+}  // namespace quenvar_cli
