@@ -95,6 +95,25 @@ BENCHMARK(BM_PlaneAdjustment)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 
+// The general design of the same grid planned (design mark set): one inversion, the precision
+// records and the cofactors of every observation, against its iterated adjustment (method 6).
+// Argument: grid side; the second argument 1 runs the adjustment instead of the design.
+void BM_GeneralDesign(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        Network net;
+        testing::NetworkBuilder b(net);
+        BuildGrid(net, b, int(state.range(0)));
+        Calculate(net, b.ui());
+        net.hdr.designMode = state.range(1) ? 0 : 1;
+        state.ResumeTiming();
+        const int16_t result = RunAdjustment(net, b.ui(), state.range(1) ? 6 : 0, 0, 5);
+        state.counters["result"] = result;
+    }
+    state.counters["unknowns"] = double(2 * (state.range(0) * state.range(0) - 4));
+}
+BENCHMARK(BM_GeneralDesign)->ArgsProduct({{30, 55}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(1);
+
 // The plain inversion of the matrix with its datum terms, for comparison: any inverter but
 // InvertNormalMatrix itself takes that route.
 int DenseDatumInverse(int n, NormalMatrix& matrix) { return InvertNormalMatrix(n, matrix); }

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "geom/angles.h"
 #include "geom/network_geometry.h"
 #include "netdb/network.h"
 #include "report/report_file.h"
+#include "report/report_text.h"
 #include "ui/messenger.h"
 #include "ui/string_table.h"
 
@@ -22,32 +22,20 @@ constexpr double RatioWithoutError = 999990.0;
 constexpr double RatioCeiling = 999999.0;
 constexpr double RatioLimit = 999991.0;
 
-std::string NameOf(const Network& net, int index) {
-    if (index < 1 || index > net.hdr.pointCount || index >= net.PointCapacity()) return std::string();
-    const PointRec& p = net.Point(index);
-    return std::string(p.name, strnlen(p.name, sizeof p.name));
-}
-
-std::string Printf(const char* format, auto... values) {
-    char buf[160];
-    std::snprintf(buf, sizeof buf, format, values...);
-    return buf;
-}
-
 // One point record: "%-6s" name, then E, F, G (d.mmss), M in a plane network or MH.
 std::string PointLine(const Network& net, const EllipseRec& r, bool plane) {
-    const std::string name = Printf("%-6s", NameOf(net, r.p1 & PointIndexBits).c_str());
-    if (!plane) return name + Printf("%6.4f", double(r.a));
+    const std::string name = Printed("%-6s", NameOfPoint(net, r.p1 & PointIndexBits).c_str());
+    if (!plane) return name + Printed("%6.4f", double(r.a));
     const double m = std::sqrt(double(r.a) * r.a + double(r.b) * r.b);
-    return name + Printf("%6.4f %6.4f %7.2lf %7.4lf", double(r.a), double(r.b), RadiansToDms(r.c), m);
+    return name + Printed("%6.4f %6.4f %7.2lf %7.4lf", double(r.a), double(r.b), RadiansToDms(r.c), m);
 }
 
 // One pair record; false when a plane pair joins coincident points and gives no line.
 bool PairLine(const Network& net, const EllipseRec& r, bool plane, std::string& line) {
     const int p1 = r.p1 & PointIndexBits, p2 = r.p2 & PointIndexBits;
-    const std::string names = Printf("%-6s  %-6s", NameOf(net, p1).c_str(), NameOf(net, p2).c_str());
+    const std::string names = Printed("%-6s  %-6s", NameOfPoint(net, p1).c_str(), NameOfPoint(net, p2).c_str());
     if (!plane) {
-        line = names + Printf("%6.4f", double(r.a));
+        line = names + Printed("%6.4f", double(r.a));
         return true;
     }
     const bool known = p1 >= 1 && p2 >= 1 && p1 <= net.hdr.pointCount && p2 <= net.hdr.pointCount;
@@ -55,7 +43,7 @@ bool PairLine(const Network& net, const EllipseRec& r, bool plane, std::string& 
     if (d == 0.0) return false;
     double ratio = r.a == 0.0f ? RatioWithoutError : d / double(r.a);
     if (ratio > RatioLimit) ratio = RatioCeiling;
-    line = names + Printf("%6.4f %6.4f %6.0f %6.0f", double(r.b), double(r.a), ratio, d);
+    line = names + Printed("%6.4f %6.4f %6.0f %6.0f", double(r.b), double(r.a), ratio, d);
     return true;
 }
 

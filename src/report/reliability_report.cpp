@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "adjust/adjustment_tables.h"
 #include "adjust/station_residual_mean.h"
@@ -11,6 +10,7 @@
 #include "geom/network_geometry.h"
 #include "netdb/chain.h"
 #include "report/report_file.h"
+#include "report/report_text.h"
 #include "ui/messenger.h"
 #include "ui/profile_file.h"
 #include "ui/string_table.h"
@@ -22,18 +22,6 @@ constexpr int16_t NoEntry = -999;
 constexpr int TakesPartRole = 99;
 constexpr float SmallestRedundancy = 1e-10f;  // stands in for a redundancy number near 0
 constexpr double MarkAbove = 2.0;             // standardised residuals above it are marked
-
-std::string Printf(const char* format, auto... values) {
-    char buf[160];
-    std::snprintf(buf, sizeof buf, format, values...);
-    return buf;
-}
-
-std::string NameOf(const Network& net, int index) {
-    if (index < 1 || index > net.hdr.pointCount || index >= net.PointCapacity()) return std::string();
-    const PointRec& p = net.Point(index);
-    return std::string(p.name, strnlen(p.name, sizeof p.name));
-}
 
 // Weight and adjusted-observation cofactor of o; 0 for an index the table does not hold.
 float TableWeight(const Network& net, int o) {
@@ -76,29 +64,29 @@ int16_t FormatStationReliability(const Network& net, ReportBuffers& buffers, int
         if (ObservationRole(net, ObsClassOf(obs), kind) != TakesPartRole || ObsClassOf(obs) == ClassFixed) return true;
         const float p = TableWeight(net, o);
         float r = 1.0f - p * TableCofactor(net, o);
-        const std::string target = NameOf(net, obs.target);
+        const std::string target = NameOfPoint(net, obs.target);
         std::string line(1, KindLetters[kind]);
         if (p < 1e-20f) {
-            line += Printf("%6s [ 错  ] %6.2f", target.c_str(), double(r));
+            line += Printed("%6s [ 错  ] %6.2f", target.c_str(), double(r));
         } else {
             const double printed = kind == KindDistance ? double(p) * 1000000.0 : double(p);
-            line += Printf("%6s%9.3f%6.2f", target.c_str(), printed, double(r));
+            line += Printed("%6s%9.3f%6.2f", target.c_str(), printed, double(r));
         }
         sum += r;
         if (r < SmallestRedundancy) r = SmallestRedundancy;
         if (design) {
             const double big = double(buffers.designD0) / std::sqrt(double(r));
             const double inner = std::sqrt(std::fmax(0.0, 1.0 - double(r))) * big;
-            line += Printf("%6.2f%6.2f", big, inner);
+            line += Printed("%6.2f%6.2f", big, inner);
         } else {
             const double v = double(obs.residual) - (kind == KindDirection ? double(mean) : 0.0);
             const double w = std::fabs(v) * std::sqrt(double(p) / double(r)) / double(m);
-            line += Printf("%11.6f%6.2f%s", Angular(kind) ? RadiansToDms(v) : v, w, w > MarkAbove ? "*" : "");
+            line += Printed("%11.6f%6.2f%s", Angular(kind) ? RadiansToDms(v) : v, w, w > MarkAbove ? "*" : "");
         }
         lines.push_back(std::move(line));
         return true;
     });
-    lines.push_back(Printf("%15s%6.2f", "[r]=", double(sum)));
+    lines.push_back(Printed("%15s%6.2f", "[r]=", double(sum)));
     return 1;
 }
 
@@ -111,14 +99,14 @@ int WriteReliabilityReport(const Network& net, Messenger& ui, ReportBuffers& buf
         return 0;
     }
     const bool design = net.hdr.designMode != 0;
-    std::string extra = Printf(" m=%.6lf ", m);
+    std::string extra = Printed(" m=%.6lf ", m);
     if (design) {
         std::string text;
         ReadDesignParameters(profilePath, text, buffers.designD0);
         extra += text;
     }
     buffers.reportLines.clear();
-    for (int i = 1; i <= PointsInStorage(net); ++i) buffers.reportLines.push_back(Printf("%6s", NameOf(net, i).c_str()));
+    for (int i = 1; i <= PointsInStorage(net); ++i) buffers.reportLines.push_back(Printed("%6s", NameOfPoint(net, i).c_str()));
     const char* title = design ? "可靠性分析" : "粗差分析";
     const char* heading = design ? "类 照准名---权-- --r--  --R-- --R'-" : "类 照准名---权-- --r--  ----v---- --w--";
     return WriteReportFile(buffers, path, title, heading, extra.c_str(),
