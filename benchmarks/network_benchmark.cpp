@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 
 #include "adjust/adjustment_driver.h"
@@ -113,6 +114,27 @@ void BM_GeneralDesign(benchmark::State& state) {
     state.counters["unknowns"] = double(2 * (state.range(0) * state.range(0) - 4));
 }
 BENCHMARK(BM_GeneralDesign)->ArgsProduct({{30, 55}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The third-class analysis of the planned grid: the first stage, the Jacobi decomposition of
+// the covariance matrix (of order n^3 a sweep) and the second stage with the ratings. Its files
+// go to the system's temporary directory. Argument: grid side.
+void BM_ThirdClassAnalysis(benchmark::State& state) {
+    const DesignFiles files(std::filesystem::temp_directory_path().string());
+    for (auto _ : state) {
+        state.PauseTiming();
+        Network net;
+        testing::NetworkBuilder b(net);
+        BuildGrid(net, b, int(state.range(0)));
+        Calculate(net, b.ui());
+        net.hdr.designMode = 1;
+        state.ResumeTiming();
+        int result = RunAdjustment(net, b.ui(), 1, 0, 1, InvertNormalMatrix, &files);
+        if (result == 98) result = RunDesignSecondStage(net, b.ui(), 1, files);
+        state.counters["result"] = result;
+    }
+    state.counters["unknowns"] = double(2 * (state.range(0) * state.range(0) - 4));
+}
+BENCHMARK(BM_ThirdClassAnalysis)->Arg(10)->Arg(15)->Arg(20)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // The plain inversion of the matrix with its datum terms, for comparison: any inverter but
 // InvertNormalMatrix itself takes that route.
