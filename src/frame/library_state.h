@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "adjust/method_dialog.h"
+#include "closure/closure_loop.h"
 #include "netdb/network.h"
 #include "report/report_lines.h"
 #include "ui/hook_messenger.h"
@@ -18,6 +19,7 @@ struct LibraryState {
     ReportBuffers reports;
     HookWindowHost windows{FrontEnd::Automatic};
     MethodDialogState methodDialog;
+    ClosureState closures;
 };
 
 LibraryState& Library();
