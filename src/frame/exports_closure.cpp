@@ -9,17 +9,16 @@ namespace {
 
 ClosureContext Context(LibraryState& lib) { return ClosureContext{lib.net, lib.ui, lib.closures, lib.reports}; }
 
-void ShowWindow(int kind) {
-    Guarded(0, [kind] {
+void ShowWindow(const char* entry, int kind) {
+    GuardedCall(entry, [kind] {
         LibraryState& lib = Library();
         ClosureContext c = Context(lib);
         ShowClosureWindow(c, lib.windows, kind);
-        return 0;
     });
 }
 
-int WriteReport(const char* path, int kind) {
-    return Guarded(0, [path, kind] {
+int WriteReport(const char* entry, const char* path, int kind) {
+    return Guarded(entry, 0, [path, kind] {
         LibraryState& lib = Library();
         ClosureContext c = Context(lib);
         return WriteClosureReport(c, path, kind);
@@ -28,10 +27,10 @@ int WriteReport(const char* path, int kind) {
 
 }  // namespace
 
-extern "C" void zrXYCloseErrorWindow(void) { ShowWindow(0); }
+extern "C" void zrXYCloseErrorWindow(void) { ShowWindow("zrXYCloseErrorWindow", 0); }
 
-extern "C" void zrHCloseErrorWindow(void) { ShowWindow(1); }
+extern "C" void zrHCloseErrorWindow(void) { ShowWindow("zrHCloseErrorWindow", 1); }
 
-extern "C" int zrXYCloseErrorReport(const char* path) { return WriteReport(path, 0); }
+extern "C" int zrXYCloseErrorReport(const char* path) { return WriteReport("zrXYCloseErrorReport", path, 0); }
 
-extern "C" int zrHCloseErrorReport(const char* path) { return WriteReport(path, 1); }
+extern "C" int zrHCloseErrorReport(const char* path) { return WriteReport("zrHCloseErrorReport", path, 1); }
