@@ -1,167 +1,277 @@
-// Timings of the approximate calculation and of a plane adjustment on grid networks up to the
-// database's capacity. Each grid point observes directions to its four neighbours and
-// distances to its east and north neighbours; two neighbouring points at opposite corners
-// are known, or (free network) no point is known and all start from approximate coordinates.
+// Timings of every stage on generated traverse meshes of 100, 1,000 and 4,000 points (the
+// database's capacity): text load, binary load and save, approximate coordinates, the
+// adjustment by each kind of method, precision records and cofactors, and the report. The
+// adjustments run with the sparse and with the packed storage on the same network; the
+// packed one, whose time grows with the cube of the unknowns, runs at 4,000 points only when
+// QUENVAR_BENCH_PACKED_4000 is set (minutes). After the timings a table gives the ratio of the
+// two storages and their largest difference.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <unistd.h>
 
 #include "adjust/adjustment_driver.h"
+#include "adjust/reweighting.h"
 #include "approx/calculate.h"
-#include "geom/angles.h"
-#include "geom/network_geometry.h"
-#include "tests/support/network_builder.h"
+#include "netdb/database_file.h"
+#include "report/network_summary.h"
+#include "report/precision_report.h"
+#include "tests/support/generated_networks.h"
 
 namespace quenvar {
 namespace {
 
-// A side x side grid, 200 m spacing, with slightly jittered true coordinates; a free grid has
-// every point unknown and 3 cm off its true place.
-void BuildGrid(Network& net, testing::NetworkBuilder& b, int side, bool free = false) {
-    auto trueX = [](int r, int c) { return 10000.0 + 200.0 * r + 7.0 * std::sin(r * 1.3 + c); };
-    auto trueY = [](int r, int c) { return 20000.0 + 200.0 * c + 7.0 * std::cos(r + c * 0.7); };
-    auto index = [side](int r, int c) { return r * side + c + 1; };
-    for (int r = 0; r < side; ++r) {
-        for (int c = 0; c < side; ++c) {
-            const bool known = !free && ((r == 0 && c <= 1) || (r == side - 1 && c >= side - 2));
-            const double offset = free ? 0.03 : 0.0;
-            b.Point("P" + std::to_string(index(r, c) % 10000), known || free ? trueX(r, c) + offset : 0.0,
-                    known || free ? trueY(r, c) - offset : 0.0, 0.0, known ? PointKnown : PointUnknown);
-        }
+constexpr int Sizes[] = {100, 1000, 4000};
+
+std::string TempPath(const std::string& name) {
+    return "/tmp/quenvar_bench_" + std::to_string(getpid()) + "_" + name;
+}
+
+// A mesh of the given size with approximate coordinates computed.
+void Mesh(Network& net, testing::NetworkBuilder& b, int points, testing::MeshKind kind, bool calculate = true) {
+    testing::TraverseMesh(points).Build(b, net, kind);
+    if (calculate) Calculate(net, b.ui());
+}
+
+double Now() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
+}
+
+std::string Label(int points, const char* what) { return std::to_string(points) + " points, " + what; }
+
+void BM_TextLoad(benchmark::State& state) {
+    const int points = int(state.range(0));
+    const std::string path = TempPath(std::to_string(points) + ".txt");
+    {
+        Network net;
+        testing::NetworkBuilder b(net);
+        Mesh(net, b, points, testing::MeshKind::Plane, false);
+        SaveDatabase(net, b.ui(), path.c_str(), 0);
     }
-    const int dr[4] = {1, 0, -1, 0}, dc[4] = {0, 1, 0, -1};
-    for (int r = 0; r < side; ++r) {
-        for (int c = 0; c < side; ++c) {
-            const int s = index(r, c);
-            const double orientation = 0.37 * s;
-            for (int k = 0; k < 4; ++k) {
-                const int r2 = r + dr[k], c2 = c + dc[k];
-                if (r2 < 0 || c2 < 0 || r2 >= side || c2 >= side) continue;
-                const double az = std::atan2(trueY(r2, c2) - trueY(r, c), trueX(r2, c2) - trueX(r, c));
-                // Deterministic errors of about 1" and 2 mm, so the passes have work to do.
-                const double e = std::sin(1.7 * s + 2.3 * k);
-                b.Obs(s, index(r2, c2), KindDirection, NormalizeAngle(az - orientation + 5e-6 * e));
-                if (k < 2)
-                    b.Obs(s, index(r2, c2), KindDistance,
-                          std::hypot(trueY(r2, c2) - trueY(r, c), trueX(r2, c2) - trueX(r, c)) + 0.002 * e);
-            }
-        }
+    testing::RecordingMessenger ui;
+    for (auto _ : state) {
+        Network net;
+        benchmark::DoNotOptimize(LoadDatabase(net, ui, path.c_str()));
     }
-    net.hdr.dirSigma = float(DmsToRadians(0.0002));
-    net.hdr.distSigmaConst = 0.003f;
-    net.hdr.distSigmaPpm = 2.0f;
+    std::remove(path.c_str());
+    state.SetLabel(Label(points, "plane mesh"));
+}
+
+void BM_BinaryLoadSave(benchmark::State& state) {
+    const int points = int(state.range(0));
+    const std::string path = TempPath(std::to_string(points) + ".db");
+    Network source;
+    testing::NetworkBuilder b(source);
+    Mesh(source, b, points, testing::MeshKind::Plane);
+    for (auto _ : state) {
+        SaveDatabase(source, b.ui(), path.c_str(), 0);
+        Network net;
+        benchmark::DoNotOptimize(LoadDatabase(net, b.ui(), path.c_str()));
+    }
+    std::remove(path.c_str());
+    state.SetLabel(Label(points, "plane mesh, save then load"));
 }
 
 void BM_Calculate(benchmark::State& state) {
+    const int points = int(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
         Network net;
         testing::NetworkBuilder b(net);
-        BuildGrid(net, b, int(state.range(0)));
+        Mesh(net, b, points, testing::MeshKind::Plane, false);
         state.ResumeTiming();
         benchmark::DoNotOptimize(Calculate(net, b.ui()));
-        state.PauseTiming();
-        int located = 0;
-        for (int p = 1; p <= net.hdr.pointCount; ++p) located += HasPlaneCoords(net, p);
-        state.counters["located"] = located;
-        state.ResumeTiming();
     }
-    state.counters["points"] = double(state.range(0) * state.range(0));
+    state.SetLabel(Label(points, "plane mesh"));
 }
-BENCHMARK(BM_Calculate)->Arg(20)->Arg(40)->Arg(45)->Unit(benchmark::kMillisecond);
 
-void BM_PlaneAdjustment(benchmark::State& state) {
+// Timings of the adjustments by network, method and storage, for the closing table.
+struct Timed {
+    double seconds = 0.0;
+    Network net;
+};
+std::map<std::string, Timed>& Results() {
+    static std::map<std::string, Timed> results;
+    return results;
+}
+
+const char* MethodName(int method) {
+    switch (method) {
+    case MethodSingle: return "single";
+    case MethodIteration: return "iterated";
+    case MethodHuber: return "robust (Huber)";
+    default: return "variance components";
+    }
+}
+
+// Arguments: points, method, passes, height mesh (0/1), storage (0 sparse, 1 packed).
+void BM_Adjustment(benchmark::State& state) {
+    const int points = int(state.range(0)), method = int(state.range(1)), passes = int(state.range(2));
+    const bool height = state.range(3) != 0;
+    const SolverKind solver = state.range(4) ? SolverKind::Packed : SolverKind::Sparse;
+    const std::string key = std::to_string(points) + (height ? " h " : " xy ") + MethodName(method) + " " +
+                            std::to_string(passes);
+    if (solver == SolverKind::Packed && points > 1000 && !std::getenv("QUENVAR_BENCH_PACKED_4000")) {
+        state.SkipWithError("packed storage at 4,000 points: set QUENVAR_BENCH_PACKED_4000");
+        return;
+    }
+    Network net;
+    double seconds = 0.0;
     for (auto _ : state) {
         state.PauseTiming();
-        Network net;
+        net = Network{};
         testing::NetworkBuilder b(net);
-        BuildGrid(net, b, int(state.range(0)));
-        Calculate(net, b.ui());
+        Mesh(net, b, points, height ? testing::MeshKind::Height : testing::MeshKind::Plane);
+        const double start = Now();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(RunAdjustment(net, b.ui(), int16_t(state.range(1)), 0, int16_t(state.range(2))));
+        const int16_t result = RunAdjustment(net, b.ui(), int16_t(method), 0, int16_t(passes), solver);
+        state.PauseTiming();
+        seconds = Now() - start;
+        if (result < 1) state.SkipWithError("the adjustment failed");
+        state.ResumeTiming();
     }
-    state.counters["unknowns"] = double(2 * (state.range(0) * state.range(0) - 4));
+    Timed& t = Results()[key + (solver == SolverKind::Packed ? " packed" : " sparse")];
+    t.seconds = seconds;
+    t.net = std::move(net);
+    state.SetLabel(Label(points, height ? "height mesh" : "plane mesh") + ", " + MethodName(method) + ", " +
+                   std::to_string(passes) + " passes, " + SolverName(solver));
 }
-// Arguments: grid side, method, passes (method 0 is one pass; method 2, weighted data snooping,
-// adds residuals, re-weighting and the cofactors of the adjusted observations).
-BENCHMARK(BM_PlaneAdjustment)
-    ->Args({10, 0, 1})
-    ->Args({20, 0, 1})
-    ->Args({30, 0, 1})
-    ->Args({40, 0, 1})
-    ->Args({45, 0, 1})
-    ->Args({45, 2, 5})
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
 
-// The general design of the same grid planned (design mark set): one inversion, the precision
+void BM_PrecisionReport(benchmark::State& state) {
+    const int points = int(state.range(0));
+    Network net;
+    testing::NetworkBuilder b(net);
+    Mesh(net, b, points, testing::MeshKind::Plane);
+    RunAdjustment(net, b.ui(), MethodIteration, 0, 2);
+    ReportBuffers buffers;
+    std::string text;
+    for (auto _ : state) {
+        BuildPrecisionReport(net, buffers, text);
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetLabel(Label(points, "plane mesh"));
+}
+
+// The general design of the mesh planned (design mark set): one solution, the precision
 // records and the cofactors of every observation, against its iterated adjustment (method 6).
-// Argument: grid side; the second argument 1 runs the adjustment instead of the design.
+// Arguments: points; 1 runs the adjustment instead of the design.
 void BM_GeneralDesign(benchmark::State& state) {
+    const int points = int(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
         Network net;
         testing::NetworkBuilder b(net);
-        BuildGrid(net, b, int(state.range(0)));
-        Calculate(net, b.ui());
+        Mesh(net, b, points, testing::MeshKind::Plane);
         net.hdr.designMode = state.range(1) ? 0 : 1;
         state.ResumeTiming();
-        const int16_t result = RunAdjustment(net, b.ui(), state.range(1) ? 6 : 0, 0, 5);
-        state.counters["result"] = result;
+        if (RunAdjustment(net, b.ui(), state.range(1) ? MethodIteration : MethodSingle, 0, 5) < 1)
+            state.SkipWithError("the design failed");
     }
-    state.counters["unknowns"] = double(2 * (state.range(0) * state.range(0) - 4));
+    state.SetLabel(Label(points, state.range(1) ? "plane mesh, adjustment" : "plane mesh, general design"));
 }
-BENCHMARK(BM_GeneralDesign)->ArgsProduct({{30, 55}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(1);
 
-// The third-class analysis of the planned grid: the first stage, the Jacobi decomposition of
+// The third-class analysis of the planned mesh: the first stage, the Jacobi decomposition of
 // the covariance matrix (of order n^3 a sweep) and the second stage with the ratings. Its files
-// go to the system's temporary directory. Argument: grid side.
+// go to the system's temporary directory. Argument: points.
 void BM_ThirdClassAnalysis(benchmark::State& state) {
     const DesignFiles files(std::filesystem::temp_directory_path().string());
+    const int points = int(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
         Network net;
         testing::NetworkBuilder b(net);
-        BuildGrid(net, b, int(state.range(0)));
-        Calculate(net, b.ui());
+        Mesh(net, b, points, testing::MeshKind::Plane);
         net.hdr.designMode = 1;
         state.ResumeTiming();
-        int result = RunAdjustment(net, b.ui(), 1, 0, 1, InvertNormalMatrix, &files);
-        if (result == 98) result = RunDesignSecondStage(net, b.ui(), 1, files);
-        state.counters["result"] = result;
+        int result = RunAdjustment(net, b.ui(), 1, 0, 1, SolverKind::Sparse, &files);
+        if (result == ResultDesignStage) result = RunDesignSecondStage(net, b.ui(), 1, files);
+        if (result < 1) state.SkipWithError("the analysis failed");
     }
-    state.counters["unknowns"] = double(2 * (state.range(0) * state.range(0) - 4));
+    state.SetLabel(Label(points, "plane mesh, third-class analysis"));
 }
-BENCHMARK(BM_ThirdClassAnalysis)->Arg(10)->Arg(15)->Arg(20)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-// The plain inversion of the matrix with its datum terms, for comparison: any inverter but
-// InvertNormalMatrix itself takes that route.
-int DenseDatumInverse(int n, NormalMatrix& matrix) { return InvertNormalMatrix(n, matrix); }
-
-// A free grid (datum defect 3), one pass; the second argument 1 takes the plain inversion.
-void BM_FreeAdjustment(benchmark::State& state) {
-    for (auto _ : state) {
-        state.PauseTiming();
-        Network net;
-        testing::NetworkBuilder b(net);
-        BuildGrid(net, b, int(state.range(0)), true);
-        state.ResumeTiming();
-        const int16_t result =
-            RunAdjustment(net, b.ui(), 0, 0, 1, state.range(1) ? DenseDatumInverse : InvertNormalMatrix);
-        state.counters["result"] = result;
+void Register() {
+    for (const int points : Sizes) {
+        benchmark::RegisterBenchmark("TextLoad", BM_TextLoad)->Arg(points)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("BinaryLoadSave", BM_BinaryLoadSave)->Arg(points)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("Calculate", BM_Calculate)->Arg(points)->Unit(benchmark::kMillisecond);
     }
-    state.counters["unknowns"] = double(2 * state.range(0) * state.range(0));
+    for (const int points : {100, 200, 400})
+        benchmark::RegisterBenchmark("ThirdClassAnalysis", BM_ThirdClassAnalysis)
+            ->Arg(points)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1);
+    // Method 6 with one pass is the tool's single adjustment (two passes are run).
+    const int methods[][2] = {{MethodIteration, 1}, {MethodIteration, 5}, {MethodHuber, 10},
+                              {MethodVarianceComponents, 5}};
+    for (const int points : Sizes) {
+        for (const auto& m : methods)
+            for (int packed = 0; packed <= 1; ++packed)
+                benchmark::RegisterBenchmark("Adjustment", BM_Adjustment)
+                    ->Args({points, m[0], m[1], 0, packed})
+                    ->Unit(benchmark::kMillisecond)
+                    ->Iterations(packed ? 1 : 5);
+        for (int packed = 0; packed <= 1; ++packed)
+            benchmark::RegisterBenchmark("Adjustment", BM_Adjustment)
+                ->Args({points, MethodIteration, 1, 1, packed})
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(packed ? 1 : 5);
+        benchmark::RegisterBenchmark("PrecisionReport", BM_PrecisionReport)->Arg(points)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("GeneralDesign", BM_GeneralDesign)
+            ->ArgsProduct({{points}, {0, 1}})
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1);
+    }
 }
-BENCHMARK(BM_FreeAdjustment)
-    ->ArgsProduct({{10, 20, 30}, {0, 1}})
-    ->Args({40, 0})
-    ->Args({45, 0})
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
+
+// The largest difference of two adjustments: coordinates (metres) and precision records
+// relative to their size.
+void Differences(const Network& a, const Network& b, double& coordinates, double& records) {
+    coordinates = records = 0.0;
+    for (int p = 1; p <= a.hdr.pointCount && p <= b.hdr.pointCount; ++p)
+        coordinates = std::max({coordinates, std::fabs(a.Point(p).x - b.Point(p).x),
+                                std::fabs(a.Point(p).y - b.Point(p).y), std::fabs(a.Point(p).h - b.Point(p).h)});
+    for (size_t k = 0; k < a.ellipses.size() && k < b.ellipses.size(); ++k)
+        for (const auto f : {&EllipseRec::a, &EllipseRec::b})
+            records = std::max(records, std::fabs(double(a.ellipses[k].*f) - double(b.ellipses[k].*f)) /
+                                            std::max(1e-30, std::fabs(double(b.ellipses[k].*f))));
+}
+
+void PrintRatios() {
+    std::printf("\n%-42s %12s %12s %8s %14s %14s\n", "network, method, passes", "sparse s", "packed s", "ratio",
+                "max dxyz m", "max rel. rec.");
+    for (const auto& [key, t] : Results()) {
+        if (key.size() < 7 || key.substr(key.size() - 7) != " sparse") continue;
+        const std::string base = key.substr(0, key.size() - 7);
+        const auto packed = Results().find(base + " packed");
+        if (packed == Results().end()) {
+            std::printf("%-42s %12.4f %12s\n", base.c_str(), t.seconds, "-");
+            continue;
+        }
+        double dc = 0.0, dr = 0.0;
+        Differences(t.net, packed->second.net, dc, dr);
+        std::printf("%-42s %12.4f %12.4f %8.1f %14.3g %14.3g\n", base.c_str(), t.seconds, packed->second.seconds,
+                    packed->second.seconds / t.seconds, dc, dr);
+    }
+}
 
 }  // namespace
 }  // namespace quenvar
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    quenvar::Register();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    quenvar::PrintRatios();
+    return 0;
+}

@@ -5,27 +5,72 @@
 namespace quenvar {
 namespace {
 
-// a^T Q a over the nonzero places of a row.
-double QuadraticForm(const WorkRow& row, const NormalMatrix& q, int n) {
+// a^T Q b over the nonzero unknown places of two rows.
+double BilinearForm(const WorkRow& a, const CofactorMatrix& q, const WorkRow& b, int n) {
     double sum = 0.0;
-    for (const int i : row.Places()) {
+    for (const int i : a.Places()) {
         if (i > n) continue;
-        const double ai = row.Value(i);
-        for (const int j : row.Places()) {
+        const double ai = a.Value(i);
+        for (const int j : b.Places()) {
             if (j > n) continue;
-            sum += ai * q.At(i, j) * row.Value(j);
+            sum += ai * q.Cofactor(i, j) * b.Value(j);
         }
     }
     return sum;
 }
 
+// The cofactor of a reduced direction a - m of one station, m its mean row:
+//   (a - m)^T Q (a - m) = a^T Q a - 2 a^T (Q m) + m^T Q m,
+// with Q m (at the places a direction of the station touches) and m^T Q m computed once per
+// station, so a station's directions cost the square of their number, not its cube.
+class StationCofactors {
+public:
+    bool Allocate(int n) { return qm_.Allocate(n); }
+
+    void Begin(const WorkRow* mean) {
+        mean_ = mean;
+        qm_.Clear();
+        mqmKnown_ = false;
+    }
+
+    double Reduced(const WorkRow& own, const CofactorMatrix& q, int n) {
+        double aqm = 0.0;
+        for (const int i : own.Places())
+            if (i <= n) aqm += own.Value(i) * QM(i, q, n);
+        if (!mqmKnown_) {
+            mqm_ = 0.0;
+            for (const int i : mean_->Places())
+                if (i <= n) mqm_ += mean_->Value(i) * QM(i, q, n);
+            mqmKnown_ = true;
+        }
+        return BilinearForm(own, q, own, n) - 2.0 * aqm + mqm_;
+    }
+
+private:
+    // (Q m)_i, computed at its first use.
+    double QM(int i, const CofactorMatrix& q, int n) {
+        if (qm_.Touched(i)) return qm_.Value(i);
+        double s = 0.0;
+        for (const int j : mean_->Places())
+            if (j <= n) s += q.Cofactor(i, j) * mean_->Value(j);
+        qm_.Add(i, s);
+        return s;
+    }
+
+    const WorkRow* mean_ = nullptr;
+    WorkRow qm_;
+    double mqm_ = 0.0;
+    bool mqmKnown_ = false;
+};
+
 }  // namespace
 
-int ComputeAdjustedCofactors(Network& net, const NormalMatrix& q, int n, const UnknownMap& map, bool angleMode,
+int ComputeAdjustedCofactors(Network& net, const CofactorMatrix& q, int n, const UnknownMap& map, bool angleMode,
                              CofactorSink* sink) {
     WorkRow row;
     WorkRow meanRow;
-    if (!row.Allocate(n) || !meanRow.Allocate(n)) return 0;
+    StationCofactors station;
+    if (!row.Allocate(n) || !meanRow.Allocate(n) || !station.Allocate(n)) return 0;
     const bool eliminate = PlaneNetwork(net) && !angleMode;
     const bool design = net.hdr.designMode != 0;
     DirectionChain chain;
@@ -33,6 +78,7 @@ int ComputeAdjustedCofactors(Network& net, const NormalMatrix& q, int n, const U
         if (map[size_t(i)] < 0) continue;
         float sumP = 0.0f;
         if (eliminate) sumP = EliminateOrientation(net, map, i, meanRow, false);
+        station.Begin(&meanRow);
         chain.Begin();
         for (int o = net.Point(i).firstObs; o != 0; o = net.Obs(o).next) {
             const ObsRec& r = net.Obs(o);
@@ -40,17 +86,21 @@ int ComputeAdjustedCofactors(Network& net, const NormalMatrix& q, int n, const U
             if (MapOf(map, r.target) < 0 || p < 1e-10f) continue;
             if (!Usable(net, r) && !(design && ObsClassOf(r) == ClassPlanned)) continue;
             const int kind = KindOf(r);
-            const int built = ObservationRow(net, map, eliminate ? &meanRow : nullptr, row, kind, false, i, r.target,
-                                             chain, r.value, angleMode);
+            const bool reduced = eliminate && kind == KindDirection;
+            const int built =
+                ObservationRow(net, map, nullptr, row, kind, false, i, r.target, chain, r.value, angleMode);
             if (angleMode && kind == KindDirection) chain.notFirst = true;
             if (!built) {
                 row.Clear();
                 continue;
             }
-            double c = QuadraticForm(row, q, n);
+            double c = reduced ? station.Reduced(row, q, n) : BilinearForm(row, q, row, n);
             if (kind == KindDirection && sumP > 1e-10f) c += 1.0 / sumP;
             CofactorOf(net, o) = float(c);
-            if (sink) sink->Rated(o, row, p, c);
+            if (sink) {
+                if (reduced) row.Subtract(meanRow);
+                sink->Rated(o, row, p, c);
+            }
             row.Clear();
         }
     }

@@ -20,7 +20,7 @@ public:
 // c = a^T Q a for every weighted usable observation (and, in design mode, every planned one),
 // plus 1/[p] for a direction whose station orientation was eliminated. Returns 0 when the
 // work rows cannot be allocated, else 1.
-int ComputeAdjustedCofactors(Network& net, const NormalMatrix& q, int n, const UnknownMap& map, bool angleMode,
+int ComputeAdjustedCofactors(Network& net, const CofactorMatrix& q, int n, const UnknownMap& map, bool angleMode,
                              CofactorSink* sink);
 
 }  // namespace quenvar

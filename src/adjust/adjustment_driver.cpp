@@ -9,9 +9,9 @@
 #include "adjust/adjustment_results.h"
 #include "adjust/corrections.h"
 #include "adjust/datum_constraints.h"
-#include "adjust/datum_inverse.h"
 #include "adjust/design_steps.h"
 #include "adjust/normal_equations.h"
+#include "adjust/normal_matrix.h"
 #include "adjust/observation_weights.h"
 #include "adjust/preprocessing.h"
 #include "adjust/reweighting.h"
@@ -43,10 +43,10 @@ bool Reweighted(int method) {
 // One driver call: the arrays that live for it and its steps.
 class AdjustmentRun {
 public:
-    AdjustmentRun(Network& net, Messenger& ui, int method, bool angleMode, int iterations, NormalInverter invert,
+    AdjustmentRun(Network& net, Messenger& ui, int method, bool angleMode, int iterations, NormalSystem& system,
                   DesignFiles files)
         : net_(net), ui_(ui), method_(method), angleMode_(angleMode), iterations_(iterations),
-          design_(net.hdr.designMode != 0), invert_(invert), files_(std::move(files)) {}
+          design_(net.hdr.designMode != 0), system_(&system), files_(std::move(files)) {}
 
     int16_t Execute() {
         DropPreviousResults();
@@ -58,10 +58,9 @@ public:
         }
         n_ = NumberUnknowns(net_, ui_, map_);
         if (n_ == 0 || SetObservationWeights(net_, map_) == 0) return ResultPreprocessing;
-        // The system has no memory compaction to ask for: the second attempt is a plain retry.
-        if (!matrix_.Allocate(n_ + 1) && !matrix_.Allocate(n_ + 1)) return ResultNoMemory;
+        if (!system_->Prepare(net_, map_, n_)) return ResultNoMemory;
         if (design_ && method_ == MethodDesignSecondStage) {
-            if (ReadDesignMatrix(matrix_, n_, files_) == 0) return ResultNoMemory;
+            if (ReadDesignMatrix(*system_->Packed(), n_, files_) == 0) return ResultNoMemory;
             return Finish();
         }
         try {
@@ -71,7 +70,7 @@ public:
         }
         const int16_t failed = Passes();
         if (failed != 0) return failed;
-        if (design_ && method_ == 1) return int16_t(WriteDesignMatrix(net_, matrix_, n_, files_));
+        if (design_ && method_ == 1) return int16_t(WriteDesignMatrix(net_, *system_->Packed(), n_, files_));
         return Finish();
     }
 
@@ -86,40 +85,53 @@ private:
         net_.weightTable.shrink_to_fit();
     }
 
+    // Takes the packed reference storage for the rest of the adjustment.
+    bool UseReference() {
+        reference_ = MakeNormalSystem(SolverKind::Packed);
+        if (!reference_ || !reference_->Prepare(net_, map_, n_)) return false;
+        system_ = reference_.get();
+        return true;
+    }
+
     // The passes; 0 when they ended normally, else the failure code.
     int16_t Passes() {
         std::string progress = PassText;
         double sPrev = 0.0;
         for (int p = 1; p <= iterations_; ++p) {
-            matrix_.Zero();
             std::fill(x_.begin(), x_.end(), 0.0);
             progress[PassDigit] = char('0' + p);
             ShowProgress(ui_, progress.c_str());
             // The datum terms and the elimination of the orientations are independent: a free
             // network is adjusted in the mode the user chose.
-            const int d = AddDatumConstraints(net_, matrix_, map_, +1.0);
+            const int d = system_->BeginPass(net_, map_);
             if (d < 0) return ResultNoMemory;
-            const int m = FormNormalEquations(net_, matrix_, n_, map_, angleMode_);
-            if (m == 0 || matrix_.At(1, 1) < 1e-20) return ResultNormalEquations;
+            const int m = FormNormalEquations(net_, *system_, n_, map_, angleMode_);
+            if (m == 0 || system_->FirstDiagonal() < 1e-20) return ResultNormalEquations;
             const int r = m + d - n_;
             if (design_ ? r < 0 : r < 1) return ResultRedundancy;
-            if (InvertWithDatum(net_, n_, matrix_, map_, invert_) == 0) return ResultSolution;
-            AddDatumConstraints(net_, matrix_, map_, -1.0);
+            const int solved = system_->Solve();
+            if (solved == SolveUseReference) {
+                // The same pass again in the packed storage.
+                if (!UseReference()) return ResultNoMemory;
+                --p;
+                continue;
+            }
+            if (solved != 1) return ResultSolution;
             if (design_) {
                 SetPosteriorSigma(net_, PriorSigma(net_));
                 return 0;
             }
-            SolveCorrections(matrix_, x_, n_);
+            system_->Corrections(x_);
             ApplyCorrections(net_, x_, map_);
-            const double quotient = matrix_.Last() / r;
+            const double quotient = system_->WeightedSquareSum() / r;
             const double s = quotient < 0.0 ? 0.0 : std::sqrt(quotient);
             SetPosteriorSigma(net_, float(s));
             if (std::fabs(sPrev - s) < 0.01 * PriorSigma(net_)) return 0;
             sPrev = s;
             if (p == iterations_) return 0;
             if (Reweighted(method_)) {
-                ComputeResults(net_, matrix_, map_);
-                ReweightObservations(net_, method_, matrix_, n_, map_, angleMode_);
+                ComputeResults(net_, *system_, map_);
+                ReweightObservations(net_, method_, *system_, n_, map_, angleMode_);
             }
         }
         return 0;
@@ -133,7 +145,8 @@ private:
             net_.ellipses.clear();
             net_.hdr.ellipseCount = 0;
         }
-        ComputeResults(net_, matrix_, map_);
+        if (!system_->PrepareCofactors()) return ResultNoMemory;
+        ComputeResults(net_, *system_, map_);
         net_.hdr.optionFlags = uint16_t((net_.hdr.optionFlags & ~OptionResultBits) | OptionAdjusted);
         if (!design_ && method_ == MethodSingle) {
             net_.weightTable.clear();
@@ -141,11 +154,11 @@ private:
             return ResultSingleDone;
         }
         if (design_ && method_ == MethodDesignSecondStage) {
-            const std::unique_ptr<CofactorSink> ratings = OpenDesignRatings(net_, matrix_, n_, files_);
+            const std::unique_ptr<CofactorSink> ratings = OpenDesignRatings(net_, *system_->Packed(), n_, files_);
             if (!ratings) return ResultDone;
-            return int16_t(ComputeAdjustedCofactors(net_, matrix_, n_, map_, angleMode_, ratings.get()));
+            return int16_t(ComputeAdjustedCofactors(net_, *system_, n_, map_, angleMode_, ratings.get()));
         }
-        return int16_t(ComputeAdjustedCofactors(net_, matrix_, n_, map_, angleMode_, nullptr));
+        return int16_t(ComputeAdjustedCofactors(net_, *system_, n_, map_, angleMode_, nullptr));
     }
 
     Network& net_;
@@ -154,11 +167,11 @@ private:
     const bool angleMode_;
     int iterations_;
     bool design_;
-    NormalInverter invert_;
+    NormalSystem* system_;
+    std::unique_ptr<NormalSystem> reference_;  // the packed storage when the sparse one gave up
     DesignFiles files_;
     int n_ = 0;
     UnknownMap map_;
-    NormalMatrix matrix_;
     std::vector<double> x_;
 };
 
@@ -170,7 +183,14 @@ const char* AdjustmentErrorText(int result) {
 }
 
 int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angleMode, int16_t iterations,
-                      NormalInverter invert, const DesignFiles* files) {
+                      SolverKind solver, const DesignFiles* files) {
+    const std::unique_ptr<NormalSystem> system = MakeNormalSystem(SolverFor(net, method, solver));
+    if (!system) return ResultNoMemory;
+    return RunAdjustment(net, ui, method, angleMode, iterations, *system, files);
+}
+
+int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angleMode, int16_t iterations,
+                      NormalSystem& system, const DesignFiles* files) {
     if (method == MethodSingle) {
         iterations = 1;
     } else if (iterations < 2) {
@@ -186,7 +206,7 @@ int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angle
         ShowProgress(ui, PreprocessingText);
     }
     DesignFiles where = files != nullptr ? *files : DesignFiles::InCurrentDirectory();
-    const int16_t result = AdjustmentRun(net, ui, method, angleMode != 0, iterations, invert, std::move(where)).Execute();
+    const int16_t result = AdjustmentRun(net, ui, method, angleMode != 0, iterations, system, std::move(where)).Execute();
     if (result != ResultDesignStage) CloseProgress(ui);
     return result;
 }

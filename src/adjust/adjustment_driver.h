@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "adjust/design_files.h"
-#include "adjust/sparse_inverse.h"
+#include "adjust/normal_system.h"
 
 namespace quenvar {
 
@@ -38,10 +38,15 @@ const char* AdjustmentErrorText(int result);
 // One adjustment with the given method (0-7; in a design network 0 general design, 1 the first
 // stage of the third-class analysis, 97 its second stage, 96 its end after a failed step
 // between), angle mode (bit 0 of optionFlags) and number of passes; returns a result code.
-// `invert` solves the normal equations of every pass; the third-class analysis keeps its files
-// in `files` (null: the current directory).
+// The normal equations are held and solved by the named storage (SolverFor decides where only
+// one of them serves); the third-class analysis keeps its files in `files` (null: the current
+// directory).
 int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angleMode, int16_t iterations,
-                      NormalInverter invert = InvertNormalMatrix, const DesignFiles* files = nullptr);
+                      SolverKind solver = SolverKind::Sparse, const DesignFiles* files = nullptr);
+// The same with a storage of the caller's; when it cannot solve a pass, the packed storage
+// takes over for the rest of the adjustment.
+int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angleMode, int16_t iterations,
+                      NormalSystem& system, const DesignFiles* files = nullptr);
 
 // RunAdjustment with the angle mode of the header; a result below 1 shows its error message,
 // any other result but 98 the precision summary. Returns the result code.

@@ -50,16 +50,16 @@ double Residual(const Network& net, int i, const ObsRec& r, bool& firstSeen, dou
 
 }  // namespace
 
-void PointEllipse(int k, const NormalMatrix& q, double s, EllipseRec& record, EllipseRec& maxima, bool plane) {
+void PointEllipse(int k, const CofactorMatrix& q, double s, EllipseRec& record, EllipseRec& maxima, bool plane) {
     record.p2 = uint16_t(record.p2 | EllipsePointRecord);
     if (!plane) {
-        record.a = float(s * Root(q.At(k, k)));
+        record.a = float(s * Root(q.Cofactor(k, k)));
         KeepLarger(maxima.a, record.a);
         return;
     }
-    const double qxx = q.At(2 * k - 1, 2 * k - 1);
-    const double qyy = q.At(2 * k, 2 * k);
-    const double qxy = q.At(2 * k, 2 * k - 1);
+    const double qxx = q.Cofactor(2 * k - 1, 2 * k - 1);
+    const double qyy = q.Cofactor(2 * k, 2 * k);
+    const double qxy = q.Cofactor(2 * k, 2 * k - 1);
     const double kk = Root((qxx - qyy) * (qxx - qyy) + 4.0 * qxy * qxy);
     double phi = 0.5 * std::atan2(2.0 * qxy, qxx - qyy);
     if (qxy > 0.0 && phi < 0.0) phi += 1.5708;
@@ -72,7 +72,7 @@ void PointEllipse(int k, const NormalMatrix& q, double s, EllipseRec& record, El
     KeepLarger(maxima.a, Root(e * e + f * f));
 }
 
-void RelativeEllipse(const Network& net, int i, int j, const UnknownMap& map, const NormalMatrix& q,
+void RelativeEllipse(const Network& net, int i, int j, const UnknownMap& map, const CofactorMatrix& q,
                      EllipseRec& record, EllipseRec& maxima, double s) {
     const int ki = MapOf(map, i);
     const int kj = MapOf(map, j);
@@ -81,9 +81,9 @@ void RelativeEllipse(const Network& net, int i, int j, const UnknownMap& map, co
     record.p2 = uint16_t((j & 0xFFF) | EllipsePairRecord);
     if (!PlaneNetwork(net)) {
         double qs = 0.0;
-        if (ki > 0) qs += q.At(ki, ki);
-        if (kj > 0) qs += q.At(kj, kj);
-        if (ki > 0 && kj > 0) qs -= 2.0 * q.At(ki, kj);
+        if (ki > 0) qs += q.Cofactor(ki, ki);
+        if (kj > 0) qs += q.Cofactor(kj, kj);
+        if (ki > 0 && kj > 0) qs -= 2.0 * q.Cofactor(ki, kj);
         record.a = float(s * Root(qs));
         KeepLarger(maxima.b, record.a);
         return;
@@ -91,14 +91,14 @@ void RelativeEllipse(const Network& net, int i, int j, const UnknownMap& map, co
     double sxx = 0.0, syy = 0.0, sxy = 0.0;
     for (const int k : {ki, kj}) {
         if (k <= 0) continue;
-        sxx += q.At(2 * k - 1, 2 * k - 1);
-        syy += q.At(2 * k, 2 * k);
-        sxy += q.At(2 * k, 2 * k - 1);
+        sxx += q.Cofactor(2 * k - 1, 2 * k - 1);
+        syy += q.Cofactor(2 * k, 2 * k);
+        sxy += q.Cofactor(2 * k, 2 * k - 1);
     }
     if (ki > 0 && kj > 0) {
-        sxx -= 2.0 * q.At(2 * ki - 1, 2 * kj - 1);
-        syy -= 2.0 * q.At(2 * ki, 2 * kj);
-        sxy -= q.At(2 * ki - 1, 2 * kj) + q.At(2 * ki, 2 * kj - 1);
+        sxx -= 2.0 * q.Cofactor(2 * ki - 1, 2 * kj - 1);
+        syy -= 2.0 * q.Cofactor(2 * ki, 2 * kj);
+        sxy -= q.Cofactor(2 * ki - 1, 2 * kj) + q.Cofactor(2 * ki, 2 * kj - 1);
     }
     const double alpha = NormalizeAngle(AzimuthBetween(net, i, j));
     record.c = float(alpha);
@@ -120,7 +120,7 @@ void RelativeEllipse(const Network& net, int i, int j, const UnknownMap& map, co
     }
 }
 
-void ComputeResults(Network& net, const NormalMatrix& q, const UnknownMap& map) {
+void ComputeResults(Network& net, const CofactorMatrix& q, const UnknownMap& map) {
     const bool plane = PlaneNetwork(net);
     const double s = PosteriorSigma(net);
     const bool records = !net.ellipses.empty();

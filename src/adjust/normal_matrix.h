@@ -1,14 +1,17 @@
 // The augmented normal equations of one adjustment pass: a symmetric matrix of order n + 1
 // (n unknowns, then the right-hand side and the weighted sum of squared misclosures) held as
-// one triangle of 8-byte floats. Only this class and the inversion know the storage order.
+// one triangle of 8-byte floats, inverted in place. Only this class and the inversion know the
+// storage order.
 #pragma once
 
 #include <cstddef>
 #include <memory>
 
+#include "adjust/normal_access.h"
+
 namespace quenvar {
 
-class NormalMatrix {
+class NormalMatrix final : public NormalAccumulator, public CofactorMatrix {
 public:
     // Allocates a zero-filled matrix of the given order; false when memory is short (the
     // previous contents are then released).
@@ -22,6 +25,9 @@ public:
     // Element (i, j), both counted from 1; either triangle may be named.
     double& At(int i, int j) { return data_[Position(i, j)]; }
     double At(int i, int j) const { return data_[Position(i, j)]; }
+    double& Element(int i, int j) override { return At(i, j); }
+    // After the inversion the leading n x n part holds Q.
+    double Cofactor(int i, int j) const override { return At(i, j); }
     // The last element: the weighted sum of squared misclosures, [pvv] after the solution.
     double& Last() { return At(order_, order_); }
 

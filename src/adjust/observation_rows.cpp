@@ -128,7 +128,7 @@ int ObservationRow(const Network& net, const UnknownMap& map, const WorkRow* mea
     return 1;
 }
 
-void AccumulateRow(WorkRow& row, NormalMatrix& matrix, double weight) {
+void AccumulateRow(WorkRow& row, NormalAccumulator& matrix, double weight) {
     row.SortPlaces();
     const std::vector<int>& places = row.Places();
     for (size_t c = 0; c < places.size(); ++c) {
@@ -139,7 +139,7 @@ void AccumulateRow(WorkRow& row, NormalMatrix& matrix, double weight) {
         for (size_t r = c; r < places.size(); ++r) {
             const int i = places[r];
             const double ri = row.Value(i);
-            if (ri != 0.0) matrix.At(i, j) += wr * ri;
+            if (ri != 0.0) matrix.Element(i, j) += wr * ri;
         }
     }
     row.Clear();

@@ -26,6 +26,7 @@ public:
         values_[size_t(place)] += value;
     }
     double Value(int place) const { return values_[size_t(place)]; }
+    bool Touched(int place) const { return touched_[size_t(place)] != 0; }
     // The touched places, in ascending order after SortPlaces.
     const std::vector<int>& Places() const { return places_; }
     void SortPlaces();
@@ -62,7 +63,7 @@ int ObservationRow(const Network& net, const UnknownMap& map, const WorkRow* mea
                    bool withMisclosure, int station, int target, DirectionChain& chain, double value, bool angleMode);
 
 // Adds weight x row^T row into the lower triangle of the matrix and clears the row.
-void AccumulateRow(WorkRow& row, NormalMatrix& matrix, double weight);
+void AccumulateRow(WorkRow& row, NormalAccumulator& matrix, double weight);
 
 // The weighted mean row of the directions of station (direction mode); returns their weight
 // sum [p]. A lone direction gets weight 0 and [p] is then 0.

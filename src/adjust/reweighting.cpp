@@ -84,7 +84,7 @@ void FinishVarianceComponents(Network& net, const UnknownMap& map, const GroupSu
 
 }  // namespace
 
-void ReweightObservations(Network& net, int method, const NormalMatrix& q, int n, const UnknownMap& map,
+void ReweightObservations(Network& net, int method, const CofactorMatrix& q, int n, const UnknownMap& map,
                           bool angleMode) {
     const bool withCofactors =
         method == MethodDataSnooping || method == MethodGrossErrorsAfter || method == MethodVarianceComponents;

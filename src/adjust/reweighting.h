@@ -22,7 +22,7 @@ enum AdjustmentMethod : int {
 // Changes the weights of the weight table from the residuals of the pass just made (the
 // a-posteriori unit-weight error of the header is the scale). Methods 2, 5 and 7 first compute
 // the cofactors of the adjusted observations from Q.
-void ReweightObservations(Network& net, int method, const NormalMatrix& q, int n, const UnknownMap& map,
+void ReweightObservations(Network& net, int method, const CofactorMatrix& q, int n, const UnknownMap& map,
                           bool angleMode);
 
 }  // namespace quenvar

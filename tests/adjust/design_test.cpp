@@ -157,7 +157,7 @@ struct ThirdClass {
     testing::TempDir dir;
     DesignFiles files{dir.File("")};
 
-    int16_t Stage1() { return RunAdjustment(net, b.ui(), 1, 0, 1, InvertNormalMatrix, &files); }
+    int16_t Stage1() { return RunAdjustment(net, b.ui(), 1, 0, 1, SolverKind::Sparse, &files); }
     std::string Bytes(const std::string& name) { return testing::ReadAll(dir.File(name)); }
 };
 
@@ -317,16 +317,16 @@ TEST(ThirdClassAnalysis, SecondStageWithoutItsFiles) {
     ThirdClass t;
     PlannedTriangulation(t.net, t.b);
     // No matrix: -1, shown by nobody.
-    EXPECT_EQ(RunAdjustment(t.net, t.b.ui(), MethodDesignContinue, 0, 1, InvertNormalMatrix, &t.files), ResultNoMemory);
+    EXPECT_EQ(RunAdjustment(t.net, t.b.ui(), MethodDesignContinue, 0, 1, SolverKind::Sparse, &t.files), ResultNoMemory);
     // A matrix but no weakest direction: precision records, no ratings and no cofactors.
     ASSERT_EQ(t.Stage1(), ResultDesignStage);
-    EXPECT_EQ(RunAdjustment(t.net, t.b.ui(), MethodDesignContinue, 0, 1, InvertNormalMatrix, &t.files), ResultDone);
+    EXPECT_EQ(RunAdjustment(t.net, t.b.ui(), MethodDesignContinue, 0, 1, SolverKind::Sparse, &t.files), ResultDone);
     EXPECT_GT(t.net.ellipses[0].a, 0.0f);
     EXPECT_EQ(CofactorOf(t.net, 1), 0.0f);
     EXPECT_FALSE(std::filesystem::exists(t.dir.File("optim2.dat")));
     // The step between the stages failed: code 96 only closes the progress window.
     const int closes = t.b.ui().closes;
-    EXPECT_EQ(RunAdjustment(t.net, t.b.ui(), MethodDesignStepFailed, 0, 1, InvertNormalMatrix, &t.files), ResultDesignFailed);
+    EXPECT_EQ(RunAdjustment(t.net, t.b.ui(), MethodDesignStepFailed, 0, 1, SolverKind::Sparse, &t.files), ResultDesignFailed);
     EXPECT_EQ(t.b.ui().closes, closes + 1);
 }
 

@@ -1,0 +1,30 @@
+// Selected inversion of a factored sparse symmetric matrix A = L D L^T: the elements of
+// Z = A^-1 on the pattern of L (and the diagonal), without the rest of the inverse. Every
+// cofactor an adjustment reads - the block of a point, the blocks of two points joined by an
+// observation, the coefficients of one observation row - lies on that pattern.
+#pragma once
+
+#include <vector>
+
+namespace quenvar {
+
+// L unit lower triangular by columns, the diagonal not stored: the rows of column j are
+// rows[start[j]] .. rows[start[j + 1] - 1], ascending, all below j, values in `values`.
+struct LowerFactor {
+    int n = 0;
+    const int* start = nullptr;
+    const int* rows = nullptr;
+    const double* values = nullptr;
+    const double* d = nullptr;  // D, n pivots
+};
+
+// Z on the pattern of L: offDiagonal[p] is Z(rows[p], j) for the stored position p of column
+// j, diagonal[j] is Z(j, j). Uses Z(j, r) = -sum_k L(k, j) Z(k, r) over the rows k of column
+// j, from the last column to the first (the fill of a factor puts every Z(k, r) needed there
+// on the pattern).
+void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std::vector<double>& diagonal);
+
+// Position of element (row, column), row > column, in the pattern of L; -1 when it is not there.
+long PatternPosition(const LowerFactor& f, int row, int column);
+
+}  // namespace quenvar

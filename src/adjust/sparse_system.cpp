@@ -1,0 +1,338 @@
+#include "adjust/sparse_system.h"
+
+#include <Eigen/SparseCholesky>
+#include <Eigen/SparseCore>
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "adjust/datum_constraints.h"
+#include "adjust/datum_update.h"
+#include "adjust/selected_inverse.h"
+
+namespace quenvar {
+namespace {
+
+using Matrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
+using Factor = Eigen::SimplicialLDLT<Matrix, Eigen::Lower, Eigen::AMDOrdering<int>>;
+
+// A pivot below this part of its diagonal element shows a singular matrix.
+constexpr double SmallestRelativePivot = 1e-11;
+// Up to this many unknowns the packed inversion decides whether a doubtful matrix is singular.
+constexpr int LargestReferenceOrder = 2500;
+
+// The points each unknown point is connected with (unknown point numbers, itself included),
+// sorted: the ends of every observation and pair mark, and all points of one direction set.
+std::vector<std::vector<int>> Connections(const Network& net, const UnknownMap& map, int points) {
+    std::vector<std::vector<int>> adj(size_t(points) + 1);
+    std::vector<int> set;
+    auto join = [&adj](int a, int b) {
+        if (a > 0 && b > 0 && a != b) adj[size_t(a)].push_back(b), adj[size_t(b)].push_back(a);
+    };
+    for (int i = 1; i <= net.hdr.pointCount; ++i) {
+        const int ki = map[size_t(i)];
+        if (ki < 0) continue;
+        set.clear();
+        for (int o = net.Point(i).firstObs; o != 0; o = net.Obs(o).next) {
+            const ObsRec& r = net.Obs(o);
+            const int kj = MapOf(map, r.target);
+            if (kj < 0) continue;
+            if (PlaneNetwork(net) && KindOf(r) == KindDirection) {
+                if (kj > 0) set.push_back(kj);
+            } else {
+                join(ki, kj);
+            }
+        }
+        // The eliminated orientation couples the station and every target of its set.
+        if (set.empty()) continue;
+        set.push_back(ki);
+        std::sort(set.begin(), set.end());
+        set.erase(std::unique(set.begin(), set.end()), set.end());
+        for (size_t a = 0; a < set.size(); ++a)
+            for (size_t b = 0; b < a; ++b) join(set[a], set[b]);
+    }
+    for (int k = 1; k <= points; ++k) {
+        std::vector<int>& v = adj[size_t(k)];
+        v.push_back(k);
+        std::sort(v.begin(), v.end());
+        v.erase(std::unique(v.begin(), v.end()), v.end());
+    }
+    return adj;
+}
+
+// The lower triangle of N by columns from the point connections: the unknowns of every two
+// connected points form a full block.
+void LowerPattern(const std::vector<std::vector<int>>& adj, int per, Matrix& a) {
+    const int points = int(adj.size()) - 1;
+    const int n = points * per;
+    std::vector<int> start(size_t(n) + 1, 0);
+    for (int k = 1; k <= points; ++k)
+        for (int c = 0; c < per; ++c) {
+            int count = 0;
+            for (const int q : adj[size_t(k)])
+                if (q >= k) count += q == k ? per - c : per;
+            const int column = (k - 1) * per + c;
+            start[size_t(column) + 1] = start[size_t(column)] + count;
+        }
+    a.resize(n, n);
+    a.resizeNonZeros(start[size_t(n)]);
+    std::copy(start.begin(), start.end(), a.outerIndexPtr());
+    int* rows = a.innerIndexPtr();
+    for (int k = 1; k <= points; ++k)
+        for (int c = 0; c < per; ++c) {
+            int p = start[size_t((k - 1) * per + c)];
+            for (const int q : adj[size_t(k)]) {
+                if (q < k) continue;
+                for (int e = q == k ? c : 0; e < per; ++e) rows[p++] = (q - 1) * per + e;
+            }
+        }
+    std::fill_n(a.valuePtr(), start[size_t(n)], 0.0);
+}
+
+}  // namespace
+
+struct SparseSystem::Data {
+    int n = 0;
+    Matrix a;                // N, lower triangle with the diagonal
+    std::vector<double> b;   // right-hand side
+    double last = 0.0;       // [pll], then [pvv]
+    double spare = 0.0;      // receives an element outside the pattern
+    bool outside = false;    // an element outside the pattern was written in this pass
+    Factor factor;
+    std::vector<int> position;  // place of each unknown (counted from 0) in the factor
+    Eigen::VectorXd pivots;     // D
+    LowerFactor view;
+    bool factored = false;
+    bool inverted = false;
+    std::vector<double> zOff, zDiag;  // the selected inverse on the pattern of L
+    // Unknowns not on the pattern: columns of the inverse by solution, the last one kept.
+    int solvedColumn = -1;
+    std::vector<double> column;
+    // Free network: the datum vectors over the datum points regularise N; the same vectors
+    // over every unknown point come off the inverse.
+    DatumVectors datum, extended;
+    std::vector<int> datumRow, extendedRow;  // row of each unknown (from 1) in the vectors, or -1
+    std::vector<int> pins;      // unknowns pinned to make N regular
+    DatumUpdate update;
+    SparseWork work;
+
+    // The selected inverse of the factor; false when memory is short.
+    bool Invert() {
+        if (inverted) return true;
+        if (!factored) return false;
+        try {
+            SelectedInverse(view, zOff, zDiag);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        ++work.inversions;
+        inverted = true;
+        return true;
+    }
+
+    double* Find(int i, int j) {
+        if (i < j) std::swap(i, j);
+        const int* first = a.innerIndexPtr() + a.outerIndexPtr()[j - 1];
+        const int* end = a.innerIndexPtr() + a.outerIndexPtr()[j];
+        const int* at = std::lower_bound(first, end, i - 1);
+        if (at == end || *at != i - 1) return nullptr;
+        return a.valuePtr() + (at - a.innerIndexPtr());
+    }
+
+    static double Term(const DatumVectors& g, const std::vector<int>& row, int i, int j) {
+        const int ri = row[size_t(i)], rj = row[size_t(j)];
+        return ri < 0 || rj < 0 ? 0.0 : g.Term(size_t(ri), size_t(rj));
+    }
+
+    // y := N x and |N| |x|.
+    void Multiply(const double* x, double* y, double* magnitude) const {
+        std::fill_n(y, n, 0.0);
+        std::fill_n(magnitude, n, 0.0);
+        for (int j = 0; j < n; ++j)
+            for (int p = a.outerIndexPtr()[j]; p < a.outerIndexPtr()[j + 1]; ++p) {
+                const int i = a.innerIndexPtr()[p];
+                const double v = a.valuePtr()[p];
+                y[i] += v * x[j];
+                magnitude[i] += std::fabs(v * x[j]);
+                if (i == j) continue;
+                y[j] += v * x[i];
+                magnitude[j] += std::fabs(v * x[i]);
+            }
+    }
+
+    void SolveInPlace(double* x) const {
+        Eigen::Map<Eigen::VectorXd> v(x, n);
+        v = factor.solve(v);
+    }
+
+    // Factors the matrix: 1, or what Solve returns for a singular matrix. A pivot below
+    // 1e-20, or tiny beside its diagonal element, means a singular matrix whose rounding
+    // decides which pivot comes out how small; the packed inversion's rule decides it as
+    // long as the packed storage is affordable.
+    int Decompose() {
+        factor.factorize(a);
+        ++work.factorisations;
+        const int singular = n <= LargestReferenceOrder ? SolveUseReference : SolveSingular;
+        if (factor.info() != Eigen::Success) return singular;
+        pivots = factor.vectorD();
+        for (int i = 0; i < n; ++i) {
+            const double d = pivots[position[size_t(i)]];
+            if (!(d >= 1e-20) || d < SmallestRelativePivot * *Find(i + 1, i + 1)) return singular;
+        }
+        const Matrix& l = factor.matrixL().nestedExpression();
+        view = LowerFactor{n, l.outerIndexPtr(), l.innerIndexPtr(), l.valuePtr(), pivots.data()};
+        return 1;
+    }
+
+    double InverseElement(int i, int j) {
+        const int pi = position[size_t(i - 1)], pj = position[size_t(j - 1)];
+        if (pi == pj) return zDiag[size_t(pi)];
+        const long p = PatternPosition(view, std::max(pi, pj), std::min(pi, pj));
+        if (p >= 0) return zOff[size_t(p)];
+        // Not read by the adjustment itself; solved for when asked.
+        if (solvedColumn != j) {
+            column.assign(size_t(n), 0.0);
+            column[size_t(j - 1)] = 1.0;
+            SolveInPlace(column.data());
+            solvedColumn = j;
+        }
+        return column[size_t(i - 1)];
+    }
+};
+
+SparseSystem::SparseSystem() : d_(new Data) {}
+SparseSystem::~SparseSystem() = default;
+
+bool SparseSystem::Prepare(const Network& net, const UnknownMap& map, int n) {
+    Data& d = *d_;
+    try {
+        const int per = PlaneNetwork(net) ? 2 : 1;
+        d.n = n;
+        LowerPattern(Connections(net, map, n / per), per, d.a);
+        d.b.assign(size_t(n), 0.0);
+        d.datumRow.assign(size_t(n) + 1, -1);
+        d.extendedRow.assign(size_t(n) + 1, -1);
+        d.factor.analyzePattern(d.a);
+        ++d.work.analyses;
+        const auto& indices = d.factor.permutationP().indices();
+        d.position.assign(indices.data(), indices.data() + n);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return d.factor.info() == Eigen::Success;
+}
+
+int SparseSystem::BeginPass(const Network& net, const UnknownMap& map) {
+    Data& d = *d_;
+    std::fill_n(d.a.valuePtr(), d.a.nonZeros(), 0.0);
+    std::fill(d.b.begin(), d.b.end(), 0.0);
+    d.last = 0.0;
+    d.outside = d.factored = d.inverted = false;
+    d.solvedColumn = -1;
+    for (const int u : d.datum.unknowns) d.datumRow[size_t(u)] = -1;
+    for (const int u : d.extended.unknowns) d.extendedRow[size_t(u)] = -1;
+    if (!FindDatumVectors(net, map, d.datum) ||
+        !FindDatumVectors(net, map, d.extended, DatumSpan::AllUnknownPoints))
+        return -1;
+    for (size_t r = 0; r < d.datum.unknowns.size(); ++r) d.datumRow[size_t(d.datum.unknowns[r])] = int(r);
+    for (size_t r = 0; r < d.extended.unknowns.size(); ++r)
+        d.extendedRow[size_t(d.extended.unknowns[r])] = int(r);
+    d.pins.clear();
+    if (d.datum.columns > 0) d.pins = DatumUpdate::PinnedUnknowns(net, d.datum);
+    return d.datum.defect;
+}
+
+double SparseSystem::FirstDiagonal() const {
+    const double* e = d_->Find(1, 1);
+    return (e ? *e : 0.0) + Data::Term(d_->datum, d_->datumRow, 1, 1);
+}
+
+double& SparseSystem::Element(int i, int j) {
+    Data& d = *d_;
+    const int n = d.n;
+    if (i > n || j > n) {
+        if (i > n && j > n) return d.last;
+        return d.b[size_t(std::min(i, j) - 1)];
+    }
+    if (double* e = d.Find(i, j)) return *e;
+    d.outside = true;
+    d.spare = 0.0;
+    return d.spare;
+}
+
+int SparseSystem::Solve() {
+    Data& d = *d_;
+    if (d.outside) return SolveUseReference;
+    try {
+        if (d.datum.columns == 0) {
+            const int r = d.Decompose();
+            d.factored = r == 1;
+            return r;
+        }
+        // Pinned, factored, and the diagonal given back.
+        std::vector<double> weights, diagonal;
+        for (const int u : d.pins) {
+            double* e = d.Find(u, u);
+            diagonal.push_back(*e);
+            weights.push_back(DatumUpdate::PinWeight(*e));
+            *e += weights.back();
+        }
+        const int r = d.Decompose();
+        for (size_t k = 0; k < d.pins.size(); ++k) *d.Find(d.pins[k], d.pins[k]) = diagonal[k];
+        if (r != 1) return r;
+        const bool built = d.update.Build(
+            d.n, d.datum, d.pins, weights, [&d](double* x) { d.SolveInPlace(x); },
+            [&d](const double* x, double* y, double* magnitude) { d.Multiply(x, y, magnitude); });
+        if (!built) return SolveUseReference;
+        d.factored = true;
+        return 1;
+    } catch (const std::bad_alloc&) {
+        return SolveUseReference;
+    }
+}
+
+void SparseSystem::Corrections(std::vector<double>& x) {
+    Data& d = *d_;
+    const size_t n = size_t(d.n);
+    std::copy(d.b.begin(), d.b.end(), x.begin());
+    d.SolveInPlace(x.data());
+    if (d.datum.columns > 0) {
+        d.update.Apply(d.b.data(), x.data());
+        // Q is the inverse less the datum terms over every unknown: x = -(K^-1 b) + G (G^T b).
+        const DatumVectors& g = d.extended;
+        const size_t w = size_t(g.columns);
+        std::vector<double> gb(w, 0.0);
+        for (size_t r = 0; r < g.unknowns.size(); ++r)
+            for (size_t k = 0; k < w; ++k) gb[k] += g.values[r * w + k] * d.b[size_t(g.unknowns[r] - 1)];
+        for (size_t r = 0; r < g.unknowns.size(); ++r) {
+            double s = 0.0;
+            for (size_t k = 0; k < w; ++k) s += g.values[r * w + k] * gb[k];
+            x[size_t(g.unknowns[r] - 1)] -= s;
+        }
+    }
+    double bx = 0.0;
+    for (size_t i = 0; i < n; ++i) {
+        x[i] = -x[i];
+        bx += d.b[i] * x[i];
+    }
+    d.last += bx;
+}
+
+double SparseSystem::WeightedSquareSum() const { return d_->last; }
+
+bool SparseSystem::PrepareCofactors() { return d_->Invert(); }
+
+double SparseSystem::Cofactor(int i, int j) const {
+    Data& d = *d_;
+    if (!d.Invert()) return 0.0;
+    if (i < j) std::swap(i, j);
+    double q = d.InverseElement(i, j);
+    if (d.datum.columns > 0) q -= d.update.Correction(i, j) + Data::Term(d.extended, d.extendedRow, i, j);
+    return q;
+}
+
+const SparseWork& SparseSystem::Work() const { return d_->work; }
+long SparseSystem::PatternSize() const { return long(d_->a.nonZeros()) - d_->n; }
+long SparseSystem::FactorSize() const { return d_->factored ? long(d_->view.start[d_->n]) : 0; }
+
+}  // namespace quenvar

@@ -1,0 +1,150 @@
+// The sparse and the packed storage give the same adjustment: the saved database and the
+// precision report byte for byte, on the examples and on generated networks of every kind.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+#include "adjust/adjustment_driver.h"
+#include "adjust/reweighting.h"
+#include "approx/calculate.h"
+#include "netdb/database_file.h"
+#include "report/network_summary.h"
+#include "report/precision_report.h"
+#include "report/report_lines.h"
+#include "tests/adjust/inverse_comparison.h"
+#include "tests/adjust/plane_networks.h"
+#include "tests/support/generated_networks.h"
+
+namespace quenvar {
+namespace {
+
+using Builder = std::function<void(Network&, testing::NetworkBuilder&)>;
+
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The saved database and the precision report after an adjustment with the given storage.
+struct Outcome {
+    Network net;
+    int result = 0;
+    std::string database;
+    std::string report;
+};
+
+Outcome Adjust(const Builder& build, SolverKind solver, int method, int passes) {
+    Outcome out;
+    Network& net = out.net;
+    testing::NetworkBuilder b(net);
+    build(net, b);
+    ReportBuffers reports;
+    ApplyAdjustmentDefaults(net, reports);
+    out.result = RunAdjustment(net, b.ui(), int16_t(method), int16_t(net.hdr.optionFlags & OptionAngleMode),
+                               int16_t(passes), solver);
+    const std::string path = "solver_paths_" + std::to_string(getpid()) + ".db";
+    EXPECT_EQ(SaveDatabase(net, b.ui(), path.c_str(), 0), 2);
+    out.database = Bytes(path);
+    std::remove(path.c_str());
+    BuildPrecisionReport(net, reports, out.report);
+    return out;
+}
+
+// Free networks are compared within the rounding of the packed inversion of N + G G^T, whose
+// datum terms outweigh the observations by orders of magnitude (a few picometres in the
+// coordinates); every other network byte for byte.
+void ExpectSamePaths(const Builder& build, int method, int passes, const std::string& what, bool free = false) {
+    const Outcome sparse = Adjust(build, SolverKind::Sparse, method, passes);
+    const Outcome packed = Adjust(build, SolverKind::Packed, method, passes);
+    EXPECT_EQ(sparse.result, packed.result) << what;
+    EXPECT_GT(sparse.database.size(), 100u) << what;
+    if (free) {
+        testing::ExpectSameAdjustment(sparse.net, packed.net);
+        return;
+    }
+    size_t at = 0;
+    while (at < sparse.database.size() && at < packed.database.size() && sparse.database[at] == packed.database[at]) ++at;
+    EXPECT_TRUE(sparse.database == packed.database) << what << ": first difference at byte " << at << " of " << sparse.database.size();
+    EXPECT_EQ(sparse.report, packed.report) << what;
+}
+
+Builder Example(const char* file, bool height) {
+    return [file, height](Network& net, testing::NetworkBuilder& b) {
+        ASSERT_EQ(LoadDatabase(net, b.ui(), (std::string(QUENVAR_SOURCE_DIR) + "/examples/" + file).c_str()), 2);
+        net.hdr.heightMode = height ? 1 : 0;
+        ASSERT_EQ(Calculate(net, b.ui()), 1);
+    };
+}
+
+Builder Mesh(int points, testing::MeshKind kind, int knownEvery = 1, int datumEvery = 0) {
+    return [=](Network& net, testing::NetworkBuilder& b) {
+        testing::TraverseMesh(points).Build(b, net, kind, knownEvery);
+        if (knownEvery > 0) {
+            ASSERT_EQ(Calculate(net, b.ui()), 1);
+            return;
+        }
+        // A free mesh starts from coordinates a few centimetres off; some points may carry
+        // the datum.
+        for (int p = 1; p <= net.hdr.pointCount; ++p) {
+            PointRec& r = net.Point(p);
+            r.x += 0.03 * std::sin(p), r.y -= 0.02 * std::cos(p), r.h += 0.01 * std::sin(2.0 * p);
+            if (datumEvery > 0 && p % datumEvery == 0) {
+                if (kind == testing::MeshKind::Plane) SetPlaneClass(r, PointSpecial);
+                if (kind == testing::MeshKind::Height) SetHeightClass(r, PointSpecial);
+            }
+        }
+    };
+}
+
+TEST(SolverPathsTest, ExamplesAreByteIdentical) {
+    ExpectSamePaths(Example("plane.txt", false), MethodIteration, 3, "plane example");
+    ExpectSamePaths(Example("height.txt", true), MethodIteration, 3, "height example");
+    ExpectSamePaths(Example("plane.txt", false), MethodSingle, 1, "plane example, single");
+}
+
+TEST(SolverPathsTest, GeneratedNetworksAreByteIdentical) {
+    using testing::MeshKind;
+    ExpectSamePaths(Mesh(400, MeshKind::Plane), MethodIteration, 2, "plane mesh");
+    ExpectSamePaths(Mesh(900, MeshKind::Height), MethodIteration, 2, "height mesh");
+    ExpectSamePaths(Mesh(150, MeshKind::Plane, 0), MethodIteration, 2, "free plane mesh", true);
+    ExpectSamePaths(Mesh(150, MeshKind::Plane, 0, 7), MethodIteration, 2, "plane mesh, datum on some points", true);
+    ExpectSamePaths(Mesh(300, MeshKind::Height, 0), MethodIteration, 2, "free height mesh", true);
+    ExpectSamePaths(Mesh(300, MeshKind::Height, 0, 5), MethodIteration, 2, "height mesh, datum on some points", true);
+}
+
+TEST(SolverPathsTest, EveryReweightingMethodIsByteIdentical) {
+    // Three gross errors, so that the robust methods change weights.
+    const Builder outliers = [](Network& net, testing::NetworkBuilder& b) {
+        Mesh(120, testing::MeshKind::Plane)(net, b);
+        for (const int o : {17, 101, 240}) net.Obs(o).value += KindOf(net.Obs(o)) == KindDistance ? 0.05 : 1e-4;
+    };
+    for (const int method : {MethodDanish, MethodDataSnooping, MethodHuber, MethodZhouJiangwen,
+                             MethodGrossErrorsAfter, MethodVarianceComponents})
+        ExpectSamePaths(outliers, method, 6, "method " + std::to_string(method));
+}
+
+TEST(SolverPathsTest, SingularNetworksFailAlike) {
+    // One fixed point and no azimuth: the rotation is free.
+    const Builder oneFixed = [](Network& net, testing::NetworkBuilder& b) {
+        auto pts = testing::TriangulationPoints();
+        pts[1].planeClass = 0;
+        BuildPlaneNetwork(b, pts, testing::TriangulationSightings(), 1e-5, 0.002, 4);
+        for (int o = 1; o <= net.hdr.obsCount; ++o)
+            if (KindOf(net.Obs(o)) == KindAzimuth) SetObsClass(net.Obs(o), ClassKept);
+        net.hdr.dirSigma = 1e-5f;
+        net.hdr.distSigmaConst = 0.002f;
+    };
+    for (const SolverKind solver : {SolverKind::Sparse, SolverKind::Packed}) {
+        Network net;
+        testing::NetworkBuilder b(net);
+        oneFixed(net, b);
+        EXPECT_EQ(RunAdjustment(net, b.ui(), MethodIteration, 0, 3, solver), ResultSolution) << SolverName(solver);
+    }
+}
+
+}  // namespace
+}  // namespace quenvar
