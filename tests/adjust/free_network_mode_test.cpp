@@ -91,7 +91,9 @@ TEST(FreeNetworkModeTest, ChosenAngleModeAndFixedNetworksKeepTheirResults) {
     SixPointNetwork(free, 0);
     free.hdr.optionFlags |= OptionAngleMode;
     testing::RecordingMessenger ui;
-    ASSERT_EQ(RunAdjustment(free, ui, MethodHuber, 1, 3), ResultDone);
+    // The digests of free networks are the packed storage's; the sparse one agrees within
+    // the rounding of the datum terms.
+    ASSERT_EQ(RunAdjustment(free, ui, MethodHuber, 1, 3, SolverKind::Packed), ResultDone);
     EXPECT_EQ(free.hdr.optionFlags & OptionAngleMode, OptionAngleMode);
     EXPECT_EQ(testing::ResultDigest(free), 0xC2DE5838BD5BD6B7ull);
     Network fixed;
