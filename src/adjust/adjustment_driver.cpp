@@ -214,7 +214,7 @@ int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angle
 int AdjustWithMessages(Network& net, Messenger& ui, ReportBuffers& reports, int method, int iterations,
                        const DesignFiles* files) {
     const int result = RunAdjustment(net, ui, int16_t(method), int16_t(net.hdr.optionFlags & OptionAngleMode),
-                                     int16_t(iterations), InvertNormalMatrix, files);
+                                     int16_t(iterations), SolverKind::Sparse, files);
     if (result < 1) {
         ShowMessage(ui, AdjustmentErrorText(result), 0, MsgInfo);
     } else if (result != ResultDesignStage) {
@@ -240,7 +240,7 @@ int AdjustNetwork(Network& net, Messenger& ui, ReportBuffers& reports, int metho
 int RunDesignSecondStage(Network& net, Messenger& ui, int iterations, const DesignFiles& files) {
     const int16_t next = FindWeakestDirection(files) ? MethodDesignContinue : MethodDesignStepFailed;
     return RunAdjustment(net, ui, next, int16_t(net.hdr.optionFlags & OptionAngleMode), int16_t(iterations),
-                         InvertNormalMatrix, &files);
+                         SolverKind::Sparse, &files);
 }
 
 }  // namespace quenvar
