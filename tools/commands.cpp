@@ -333,6 +333,7 @@ const std::vector<Command>& Commands() {
          "Prints text files written by the library (GBK) on standard output as UTF-8.", {}, 1, 1000, &RunShow},
         EditCommand(),
         DesignCommand(),
+        ClosuresCommand(),
     };
     return commands;
 }

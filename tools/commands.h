@@ -35,5 +35,6 @@ const Command* FindCommand(const std::string& name);
 // Commands in files of their own.
 Command EditCommand();
 Command DesignCommand();
+Command ClosuresCommand();
 
 }  // namespace quenvar_cli
