@@ -197,14 +197,15 @@ std::string ObservationFilePath(const std::string& controlPath) {
 
 int ExportCommaSeparated(const Network& net, const std::string& path) {
     {
-        const FileHandle control = OpenFile(path, "w");
+        FileHandle control = OpenFile(path, "w");
         if (!control) return 0;
         WriteControlFile(net, control.get());
+        if (!CloseWritten(control)) return 0;
     }
-    const FileHandle observations = OpenFile(ObservationFilePath(path), "w");
+    FileHandle observations = OpenFile(ObservationFilePath(path), "w");
     if (!observations) return 0;
     WriteObservationFile(net, observations.get());
-    return 2;
+    return CloseWritten(observations) ? 2 : 0;
 }
 
 int ImportCommaSeparated(Network& net, Messenger& ui, const std::string& path) {

@@ -15,7 +15,8 @@ class Messenger;
 // The observation file paired with a control file: net.wco -> net.wob.
 std::string ObservationFilePath(const std::string& controlPath);
 
-// Writes both files. 2 when both were written, 0 when either could not be created.
+// Writes both files. 2 when both were written whole, 0 when either could not be created or
+// a write to it failed.
 int ExportCommaSeparated(const Network& net, const std::string& path);
 // Reads the pair into an allocated, reset database. 2 when the control file was recognised
 // (also when the observation file is missing), 0 when it cannot be opened or its first line

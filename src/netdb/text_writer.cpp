@@ -57,7 +57,7 @@ std::string FormatNetworkRecord(const Network& net, int mode, int index) {
 }
 
 int WriteTextNetwork(const Network& net, const std::string& path, int pointsOnly) {
-    const FileHandle file = OpenFile(path, "w");
+    FileHandle file = OpenFile(path, "w");
     if (!file) return 0;
     const int count = PointsInStorage(net);
     std::string text = "<<\n";
@@ -80,8 +80,8 @@ int WriteTextNetwork(const Network& net, const std::string& path, int pointsOnly
             text += "\n";
         }
     }
-    std::fwrite(text.data(), 1, text.size(), file.get());
-    return 2;
+    const bool whole = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
+    return CloseWritten(file) && whole ? 2 : 0;
 }
 
 }  // namespace quenvar

@@ -14,7 +14,7 @@ namespace quenvar {
 std::string FormatNetworkRecord(const Network& net, int mode, int index);
 
 // Writes the network as a text file; with pointsOnly non-zero the points alone. 2 when
-// written, 0 when the file could not be created.
+// written, 0 when the file could not be created or not all of it reached the file.
 int WriteTextNetwork(const Network& net, const std::string& path, int pointsOnly);
 
 // Kind letter of the kind table, '?' for a kind beyond it.

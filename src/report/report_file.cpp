@@ -5,19 +5,16 @@
 #include <limits>
 #include <memory>
 
+#include "netdb/file_handle.h"
+
 namespace quenvar {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
 // Opens path for writing as text, replacing an existing file.
-File OpenForWriting(const char* path) {
+FileHandle OpenForWriting(const char* path) {
     if (path == nullptr) return nullptr;
-    return File(std::fopen(path, "w"));
+    return OpenFile(path, "w");
 }
 
 const char* OrEmpty(const char* s) { return s != nullptr ? s : ""; }
@@ -46,18 +43,18 @@ std::string FormatReport(const ReportBuffers& buffers, const char* title, const 
 int16_t WriteReportFile(const ReportBuffers& buffers, const char* path, const char* title,
                         const char* heading, const char* extra, const DetailCallback& detail) {
     if (buffers.reportLines.empty()) return 0;
-    File file = OpenForWriting(path);
+    FileHandle file = OpenForWriting(path);
     if (!file) return 0;
     const std::string text = FormatReport(buffers, title, heading, extra, detail);
-    std::fwrite(text.data(), 1, text.size(), file.get());
-    return 1;
+    const bool whole = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
+    return CloseWritten(file) && whole ? 1 : 0;
 }
 
 int WriteTextFile(const char* path, const std::string& text) {
-    File file = OpenForWriting(path);
+    FileHandle file = OpenForWriting(path);
     if (!file) return 0;
-    std::fprintf(file.get(), "%s", text.c_str());
-    return 1;
+    const bool whole = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
+    return CloseWritten(file) && whole ? 1 : 0;
 }
 
 }  // namespace quenvar

@@ -15,7 +15,7 @@ using DetailCallback = std::function<int16_t(int16_t index)>;
 // Writes every line of reportLines as one entry under its own heading, with the title framed
 // by "====" on top and, for entries the callback fills, the extra line and the detail lines.
 // Any of title, heading, extra and detail may be absent. 1 when written; 0 without entries
-// (no file is created) or when the path cannot be opened.
+// (no file is created), when the path cannot be opened or when a write to it failed.
 int16_t WriteReportFile(const ReportBuffers& buffers, const char* path, const char* title,
                         const char* heading, const char* extra, const DetailCallback& detail);
 
@@ -23,7 +23,8 @@ int16_t WriteReportFile(const ReportBuffers& buffers, const char* path, const ch
 std::string FormatReport(const ReportBuffers& buffers, const char* title, const char* heading,
                          const char* extra, const DetailCallback& detail);
 
-// Replaces the file at path with text, unchanged. 1 when written, 0 when it cannot be opened.
+// Replaces the file at path with text, unchanged. 1 when written whole, 0 when it cannot be
+// opened or a write failed.
 int WriteTextFile(const char* path, const std::string& text);
 
 }  // namespace quenvar
