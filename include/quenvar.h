@@ -201,6 +201,76 @@ QUENVAR_API int zrSelectListItem(zrWindow* window, int id, int index);
 QUENVAR_API int zrCheckRadioButton(zrWindow* window, int id);
 QUENVAR_API int zrPressButton(zrWindow* window, int id);
 
+/* ---- Results (read-only extension for hosts) ----------------------------------------- */
+
+/* What a host reads of the network and of the last computation, without parsing files. Each
+ * call copies one record into the caller's structure and returns 1, or returns 0 (leaving the
+ * structure zeroed) when no network is loaded or the index is outside the records. Nothing
+ * here changes the network. Angles are radians, lengths and heights metres. */
+
+typedef struct zrResultSummary {
+    int pointCount;        /* points 1..pointCount */
+    int obsCount;          /* observations 1..obsCount */
+    int precisionCount;    /* precision records 1..precisionCount (record 0 holds maxima) */
+    int heightMode;        /* network kind of the last computation: 0 plane, 1 height */
+    int designMode;        /* 1 design network (planned observations) */
+    int angleMode;         /* 1 directions were adjusted as angles */
+    int adjusted;          /* 1 when the results of an adjustment are present */
+    int weightsPresent;    /* 1 when weights and adjusted-observation cofactors are present */
+    double dirSigma;       /* a-priori direction error, radians: the plane unit-weight error */
+    double distSigmaConst; /* a-priori distance error, fixed part, metres */
+    double distSigmaPpm;   /* a-priori distance error, proportional part, ppm */
+    double levelSigma;     /* a-priori levelling error, metres: the height unit-weight error */
+    double trigHeightSigma;/* a-priori trigonometric height error, metres per km of sight */
+    double planeSigma0;    /* a-posteriori unit-weight error of the plane adjustment, radians */
+    double heightSigma0;   /* a-posteriori unit-weight error of the height adjustment, metres */
+} zrResultSummary;
+
+typedef struct zrPointResult {
+    char name[8];          /* GBK, NUL-terminated, at most 5 bytes */
+    int planeClass;        /* 0 unknown, 1 known, 2 special, 3-6 not adjusted, 7 excluded */
+    int heightClass;       /* the same for the height */
+    int hasPosition;       /* 1 when X and Y hold a (known, approximate or adjusted) position */
+    int hasHeight;         /* 1 when H holds a height */
+    double x, y, h;        /* X north, Y east, height; metres */
+    int firstObs;          /* first observation taken at this point as station, 0 none */
+} zrPointResult;
+
+typedef struct zrObservationResult {
+    int target;            /* point index of the target, 0 none */
+    char kind;             /* kind letter of "cazbdshivnl#$<1234" */
+    int obsClass;          /* 0 ordinary, 1 fixed, 2-3 kept, 4 special, 5 error record,
+                              6 planned, 7 rejected */
+    double value;          /* observed value: radians for angles, metres, or a count */
+    int adjusted;          /* 1 when the last adjustment computed its residual */
+    double residual;       /* adjusted minus observed, radians or metres (4-byte float) */
+    double weight;         /* weight p = unit-weight error squared over its own (0 unweighted) */
+    double cofactor;       /* cofactor of the adjusted observation, in units of the unit
+                              weight's variance (0 when not computed) */
+    int next;              /* next observation of the same station, 0 at the end */
+} zrObservationResult;
+
+typedef struct zrPrecisionRecord {
+    int type;              /* 0 the maxima (record 0) or an unused record, 1 point record,
+                              2 pair record */
+    int p1, p2;            /* point indices: the point (p2 = 0), or the pair */
+    double a, b, c;        /* point, plane: semi-axes E, F (metres) and azimuth of E (radians);
+                              point, height: height error (a); pair, plane: longitudinal and
+                              transverse error (metres), azimuth p1 to p2 (radians); pair,
+                              height: error of the height difference (a); maxima: largest point
+                              error, largest pair error, largest longitudinal error over
+                              distance */
+} zrPrecisionRecord;
+
+QUENVAR_API int zrGetResultSummary(zrResultSummary* summary);
+/* index 1..pointCount. */
+QUENVAR_API int zrGetPoint(int index, zrPointResult* point);
+/* index 1..obsCount. An observation does not name its station: walk a station's
+ * observations from its point's firstObs through next. */
+QUENVAR_API int zrGetObservation(int index, zrObservationResult* observation);
+/* index 0..precisionCount. */
+QUENVAR_API int zrGetPrecisionRecord(int index, zrPrecisionRecord* record);
+
 #ifdef __cplusplus
 }
 #endif

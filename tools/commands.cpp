@@ -1,108 +1,17 @@
 #include "commands.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <initializer_list>
 
+#include "json_output.h"
+#include "listing.h"
+#include "network_files.h"
 #include "quenvar.h"
+#include "results.h"
 
 namespace quenvar_cli {
 
 namespace {
-
-using ReportWriter = int (*)(const char* path);
-
-// ---- Files ---------------------------------------------------------------------------------
-
-void CheckReadable(const std::string& path) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0) {
-        throw Failure("cannot read '" + path + "': " + std::strerror(errno));
-    }
-    if (S_ISDIR(st.st_mode)) throw Failure("cannot read '" + path + "': it is a directory");
-    if (access(path.c_str(), R_OK) != 0) {
-        throw Failure("cannot read '" + path + "': " + std::strerror(errno));
-    }
-}
-
-// Checked before any work is done, so that a mistyped output path does not waste a computation.
-void CheckWritableLocation(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    struct stat st {};
-    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        throw Failure("cannot write '" + path + "': directory '" + dir + "' does not exist");
-    }
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        throw Failure("cannot write '" + path + "': it is a directory");
-    }
-}
-
-bool IsStdout(const std::string& path) { return path.empty() || path == "-"; }
-
-// A file in the temporary directory, removed when the object goes.
-class TempFile {
-public:
-    explicit TempFile(const char* suffix) {
-        const char* dir = std::getenv("TMPDIR");
-        path_ = std::string(dir && *dir ? dir : "/tmp") + "/quenvar-XXXXXX" + suffix;
-        const int fd = mkstemps(path_.data(), static_cast<int>(std::strlen(suffix)));
-        if (fd < 0) throw Failure("cannot create a temporary file in '" + path_ + "': " + std::strerror(errno));
-        close(fd);
-    }
-    ~TempFile() { std::remove(path_.c_str()); }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-// The library's network, loaded from a file and released when the object goes.
-class LoadedNetwork {
-public:
-    explicit LoadedNetwork(const std::string& path) {
-        CheckReadable(path);
-        if (zrLoadData(path.c_str()) != 1) {
-            zrFreeData();
-            throw Failure("'" + path +
-                          "' is not a network file (binary database, text observation file or "
-                          "comma-separated pair)");
-        }
-    }
-    ~LoadedNetwork() { zrFreeData(); }
-    LoadedNetwork(const LoadedNetwork&) = delete;
-    LoadedNetwork& operator=(const LoadedNetwork&) = delete;
-};
-
-void Note(const Console& console, const std::string& text) {
-    if (!console.quiet) std::fprintf(stderr, "quenvar: %s\n", text.c_str());
-}
-
-// Lets writer write a report to out, or, for "-" or no path, prints it on standard output.
-void WriteReport(ReportWriter writer, const std::string& out, const std::string& what, Console& console) {
-    if (IsStdout(out)) {
-        TempFile temp(".txt");
-        if (writer(temp.Path().c_str()) != 1) throw Failure("could not produce the " + what);
-        console.FinishProgressLine();
-        PrintGbkFile(temp.Path(), true);
-        return;
-    }
-    if (writer(out.c_str()) != 1) throw Failure("could not write the " + what + " to '" + out + "'");
-    Note(console, "wrote the " + what + " to '" + out + "'");
-}
-
-void SaveNetwork(const std::string& out, bool pointsOnly, Console& console) {
-    if (zrSaveData(out.c_str(), pointsOnly ? 1 : 0) != 1) throw Failure("could not write '" + out + "'");
-    Note(console, "saved the network to '" + out + "'");
-}
 
 // ---- Arguments -----------------------------------------------------------------------------
 
@@ -135,52 +44,107 @@ int ParseMethod(const std::string& text) {
 }
 
 void RequireOutputs(const ParsedArgs& args, std::initializer_list<const char*> options) {
+    int toStdout = 0;
     for (const char* option : options) {
+        if (!args.Has(option)) continue;
         const std::string out = args.Value(option);
-        if (args.Has(option) && !IsStdout(out)) CheckWritableLocation(out);
+        if (IsStdout(out)) {
+            ++toStdout;
+        } else {
+            CheckWritableLocation(out);
+        }
+    }
+    if (toStdout > 1) throw UsageError("only one output can go to standard output ('-')");
+}
+
+// Points of the network kind with their coordinates or heights; a point that has none is
+// listed as such, never with zeros.
+void PrintPoints(const Results& results) {
+    for (int i = 1; size_t(i) < results.points.size(); ++i) {
+        const zrPointResult& p = results.points[size_t(i)];
+        const int cls = results.Height() ? p.heightClass : p.planeClass;
+        if (cls == 7) continue;
+        const bool has = results.Height() ? p.hasHeight : p.hasPosition;
+        std::printf("%-5s %d%d ", results.Name(i).c_str(), p.planeClass, p.heightClass);
+        if (!has) {
+            std::printf("%s\n", results.Height() ? "no height" : "no coordinates");
+        } else if (results.Height()) {
+            std::printf("%.6f\n", p.h);
+        } else {
+            std::printf("%.6f %.6f\n", p.x, p.y);
+        }
+    }
+}
+
+// Writes --listing and --json when asked.
+void WriteResultFiles(const ParsedArgs& args, const Results& results, const std::string& command,
+                      const std::vector<int>& leftOut, Console& console) {
+    if (args.Has("listing")) {
+        const std::string lang = args.Value("lang", "en");
+        if (lang != "en" && lang != "zh") throw UsageError("--lang must be 'en' or 'zh', not '" + lang + "'");
+        const double limit = ParseNonNegative(args.Value("limit", "3.29"), "--limit");
+        console.FinishProgressLine();
+        WriteListing(results, args.Value("listing"), lang == "zh", limit);
+        if (!IsStdout(args.Value("listing"))) Note(console, "wrote the listing to '" + args.Value("listing") + "'");
+    }
+    if (args.Has("json")) {
+        console.FinishProgressLine();
+        WriteJson(results, args.Value("json"), command, leftOut);
+        if (!IsStdout(args.Value("json"))) Note(console, "wrote the results as JSON to '" + args.Value("json") + "'");
     }
 }
 
 // ---- Commands ------------------------------------------------------------------------------
 
 int RunInfo(const ParsedArgs& args, Console& console) {
-    LoadedNetwork network(args.positional[0]);
+    LoadedNetwork network(args.positional[0], args);
     WriteReport(&zrReportOnNetwork, "-", "network summary", console);
     return 0;
 }
 
 int RunConvert(const ParsedArgs& args, Console& console) {
     const std::string& out = args.positional[1];
-    CheckWritableLocation(out);
-    LoadedNetwork network(args.positional[0]);
-    SaveNetwork(out, args.Has("points-only"), console);
+    CheckSaveTarget(out, args, Holds::Observations);
+    LoadedNetwork network(args.positional[0], args);
+    const Results results = ReadResults();
+    Holds holds = results.summary.adjusted ? Holds::AdjustmentResults : Holds::Observations;
+    for (const zrPointResult& p : results.points) {
+        if (holds == Holds::Observations && (p.planeClass == 0 || p.planeClass == 2) && p.hasPosition) {
+            holds = Holds::ComputedPoints;
+        }
+    }
+    CheckSaveTarget(out, args, holds);
+    SaveNetwork(out, args, holds, console);
     return 0;
 }
 
 int RunCalc(const ParsedArgs& args, Console& console) {
     const bool height = ParseNetworkKind(args.positional[0]);
-    RequireOutputs(args, {"output"});
-    LoadedNetwork network(args.positional[1]);
+    RequireOutputs(args, {"output", "json"});
+    if (args.Has("output")) CheckSaveTarget(args.Value("output"), args, Holds::ComputedPoints);
+    if (args.Has("points-only") && !args.Has("output")) throw UsageError("--points-only needs -o OUT");
+    LoadedNetwork network(args.positional[1], args);
+    const Results given = ReadResults();
     if ((height ? zrHCalculate() : zrXYCalculate()) != 1) {
         throw Failure(std::string("the approximate calculation of the ") + KindName(height) + " did not finish");
     }
-    const std::string out = args.Value("output");
-    if (!IsStdout(out)) {
-        SaveNetwork(out, false, console);
-        return 0;
+    const Results results = ReadResults();
+    if (args.Has("output")) {
+        SaveNetwork(args.Value("output"), args, Holds::ComputedPoints, console);
+    } else if (!(args.Has("json") && IsStdout(args.Value("json")))) {
+        console.FinishProgressLine();
+        PrintPoints(results);
     }
-    TempFile temp(".txt");
-    if (zrSaveData(temp.Path().c_str(), 1) != 1) throw Failure("could not list the computed points");
-    console.FinishProgressLine();
-    PrintGbkFile(temp.Path());
-    return 0;
+    const std::vector<int> left = LeftOutPoints(given, results, false);
+    WriteResultFiles(args, results, "calc", left, console);
+    return ReportLeftOut(left, results, false, args.Has("allow-incomplete"));
 }
 
 int RunClosure(const ParsedArgs& args, Console& console) {
     const bool height = ParseNetworkKind(args.positional[0]);
     const std::string out = args.positional.size() > 2 ? args.positional[2] : "-";
     if (!IsStdout(out)) CheckWritableLocation(out);
-    LoadedNetwork network(args.positional[1]);
+    LoadedNetwork network(args.positional[1], args);
     WriteReport(height ? &zrHCloseErrorReport : &zrXYCloseErrorReport, out,
                 std::string("closure report of the ") + KindName(height), console);
     return 0;
@@ -209,9 +173,11 @@ int RunAdjust(const ParsedArgs& args, Console& console) {
     for (const char* option : {"direction-sigma", "distance-sigma", "distance-ppm", "level-sigma", "trig-sigma"}) {
         if (args.Has(option)) ParseNonNegative(args.Value(option), std::string("--") + option);
     }
-    RequireOutputs(args, {"output", "report", "points-report", "pairs-report", "reliability-report"});
+    RequireOutputs(args, {"output", "report", "points-report", "pairs-report", "reliability-report", "listing", "json"});
+    if (args.Has("output")) CheckSaveTarget(args.Value("output"), args, Holds::AdjustmentResults);
 
-    LoadedNetwork network(args.positional[1]);
+    LoadedNetwork network(args.positional[1], args);
+    const Results given = ReadResults();
     SetAprioriErrors(args);
     if ((height ? zrHAdjustment(method, iterations) : zrXYAdjustment(method, iterations)) != 1) {
         throw Failure(std::string("the adjustment of the ") + KindName(height) + " failed");
@@ -239,8 +205,12 @@ int RunAdjust(const ParsedArgs& args, Console& console) {
             status = 1;  // the other reports and the network are still written
         }
     }
-    if (args.Has("output")) SaveNetwork(args.Value("output"), false, console);
-    return status;
+    if (args.Has("output")) SaveNetwork(args.Value("output"), args, Holds::AdjustmentResults, console);
+    const Results results = ReadResults();
+    const std::vector<int> left = LeftOutPoints(given, results, true);
+    WriteResultFiles(args, results, "adjust", left, console);
+    const int incomplete = ReportLeftOut(left, results, true, args.Has("allow-incomplete"));
+    return status != 0 ? status : incomplete;
 }
 
 int RunReport(const ParsedArgs& args, Console& console) {
@@ -266,7 +236,11 @@ int RunReport(const ParsedArgs& args, Console& console) {
     }
     const std::string out = args.positional.size() > 2 ? args.positional[2] : "-";
     if (!IsStdout(out)) CheckWritableLocation(out);
-    LoadedNetwork network(args.positional[1]);
+    LoadedNetwork network(args.positional[1], args);
+    if (kind->writer != &zrReportOnNetwork && !ReadResults().summary.adjusted) {
+        throw Failure("'" + args.positional[1] + "' holds no adjustment results: save them with 'quenvar adjust ... -o " +
+                      "FILE.db' and report on that file, or use 'adjust --report'");
+    }
     WriteReport(kind->writer, out, kind->what, console);
     return 0;
 }
@@ -290,27 +264,59 @@ int RunShow(const ParsedArgs& args, Console& /*console*/) {
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
         {"info", "FILE", "load a network and print its summary",
-         "Loads FILE (binary database, text observation file or comma-separated pair) and prints\n"
-         "the network summary: observations by kind and class, points by class.",
+         "Loads FILE (binary database, text observation file or comma-separated pair; '-' reads a\n"
+         "text network from standard input) and prints the network summary: observations by kind\n"
+         "and class, points by class.\n"
+         "\n"
+         "Example:\n"
+         "  quenvar info examples/plane.txt",
          {}, 1, 1, &RunInfo},
         {"convert", "IN OUT", "save a network in the format chosen by OUT's extension",
          "Loads IN and writes it to OUT: .txt, .coo or .msm give the text observation format,\n"
-         ".wco or .WCO the comma-separated pair (with a .wob observation file), anything else the\n"
-         "binary database.",
-         {{"points-only", 0, false, "", "write the points alone (text format only)"}}, 2, 2, &RunConvert},
+         ".wco or .WCO the comma-separated pair (with a .wob observation file), '-' the text format\n"
+         "on standard output, anything else the binary database. The pair holds no unknown points:\n"
+         "a network with computed or adjusted coordinates is not written to it without --force.\n"
+         "\n"
+         "Examples:\n"
+         "  quenvar convert examples/plane.txt plane.db\n"
+         "  quenvar convert plane.db - --points-only",
+         {{"points-only", 0, false, "", "write the points alone (text formats only)"},
+          {"force", 0, false, "", "write to a format that cannot hold the computed coordinates"}},
+         2, 2, &RunConvert},
         {"calc", "xy|h IN", "compute approximate coordinates (xy) or heights (h)",
          "Computes approximate coordinates of the plane network (xy) or approximate heights of the\n"
          "height network (h) from the known points and the observations, then prints the points or\n"
-         "saves the whole network.",
-         {{"output", 'o', true, "OUT", "save the network to OUT instead of printing the points"}}, 2, 2, &RunCalc},
+         "saves the whole network. A point that cannot be computed is named, and the run ends with\n"
+         "exit status 3 unless --allow-incomplete is given.\n"
+         "\n"
+         "Examples:\n"
+         "  quenvar calc xy examples/plane.txt\n"
+         "  quenvar calc h examples/height.txt -o heights.txt --json heights.json",
+         {{"output", 'o', true, "OUT", "save the network to OUT ('-' for the text format on standard output)"},
+          {"points-only", 0, false, "", "save the points alone (text formats only)"},
+          {"json", 0, true, "FILE", "write the points as JSON ('-' for standard output)"},
+          {"allow-incomplete", 0, false, "", "exit 0 even when points could not be computed"},
+          {"force", 0, false, "", "save to a format that cannot hold the computed coordinates"}},
+         2, 2, &RunCalc},
         {"closure", "xy|h IN [REPORT]", "closure errors of loops, routes and traverses",
          "Searches the plane (xy) or height (h) network for loops and routes and writes their\n"
-         "closure errors and limits to REPORT, or prints them when REPORT is missing or '-'.",
+         "closure errors and limits to REPORT, or prints them when REPORT is missing or '-'.\n"
+         "\n"
+         "Example:\n"
+         "  quenvar closure h examples/height.txt",
          {}, 2, 3, &RunClosure},
         {"adjust", "xy|h IN", "least-squares adjustment of the plane or height network",
          "Computes approximate values, then adjusts the plane (xy) or height (h) network of IN.\n"
-         "Report options take a file name, or '-' to print the report. Methods: 0 single,\n"
-         "1 danish, 2 snooping, 3 huber, 4 zhou, 5 multi, 6 iterated, 7 posterior.",
+         "Report, listing and JSON options take a file name, or '-' to print on standard output.\n"
+         "Methods: 0 single, 1 danish, 2 snooping, 3 huber, 4 zhou, 5 multi, 6 iterated,\n"
+         "7 posterior. A point that takes no part is named, and the run ends with exit status 3\n"
+         "unless --allow-incomplete is given. The listing flags normalised residuals above --limit\n"
+         "and tests the a-posteriori against the a-priori unit-weight error (chi-square, 95%).\n"
+         "\n"
+         "Examples:\n"
+         "  quenvar adjust xy examples/plane.txt --direction-sigma 1.5 --listing -\n"
+         "  quenvar adjust h examples/height.txt --level-sigma 2 -o height.db --json height.json\n"
+         "  quenvar adjust xy examples/plane.txt --listing plane.lst --lang zh -o plane.db",
          {{"method", 'm', true, "M", "adjustment method, a number or a name (default iterated)"},
           {"iterations", 'n', true, "N", "most passes to run, 1-99 (default 5)"},
           {"direction-sigma", 0, true, "SEC", "a-priori direction error, arc-seconds"},
@@ -322,18 +328,34 @@ const std::vector<Command>& Commands() {
           {"points-report", 0, true, "FILE", "write the point error statistics"},
           {"pairs-report", 0, true, "FILE", "write the relative (point-pair) error statistics"},
           {"reliability-report", 0, true, "FILE", "write the reliability and gross-error analysis"},
-          {"output", 'o', true, "OUT", "save the adjusted network"}},
+          {"listing", 'l', true, "FILE", "write the listing: coordinates, ellipses, residuals, tests (UTF-8)"},
+          {"lang", 0, true, "en|zh", "language of the listing (default en)"},
+          {"limit", 0, true, "W", "flag normalised residuals above W in the listing (default 3.29)"},
+          {"json", 0, true, "FILE", "write the results as JSON"},
+          {"output", 'o', true, "OUT", "save the adjusted network (a binary database keeps the precision)"},
+          {"allow-incomplete", 0, false, "", "exit 0 even when points took no part"},
+          {"force", 0, false, "", "save to a format that cannot hold the adjusted coordinates"}},
          2, 2, &RunAdjust},
         {"report", "KIND IN [OUT]", "write a report: network, precision, points, pairs, reliability",
          "Loads IN and writes the report KIND to OUT, or prints it when OUT is missing or '-'.\n"
          "precision, points and pairs need a binary database saved by 'adjust -o'; the reliability\n"
-         "analysis needs the weights of the adjustment itself: use 'adjust --reliability-report'.",
+         "analysis needs the weights of the adjustment itself: use 'adjust --reliability-report'.\n"
+         "\n"
+         "Examples:\n"
+         "  quenvar report network examples/plane.txt\n"
+         "  quenvar report precision plane.db precision.txt",
          {}, 2, 3, &RunReport},
         {"show", "FILE...", "print report files written by the library as UTF-8",
-         "Prints text files written by the library (GBK) on standard output as UTF-8.", {}, 1, 1000, &RunShow},
+         "Prints text files written by the library (GBK) on standard output as UTF-8.\n"
+         "\n"
+         "Example:\n"
+         "  quenvar show precision.txt",
+         {}, 1, 1000, &RunShow},
         EditCommand(),
         DesignCommand(),
         ClosuresCommand(),
+        CheckCommand(),
+        PlotCommand(),
     };
     return commands;
 }

@@ -29,6 +29,8 @@ struct Command {
     int (*run)(const ParsedArgs& args, Console& console) = nullptr;  // exit status
 };
 
+// The command table. A command kept in a file of its own is registered by one line in the
+// table, calling the function below that describes it.
 const std::vector<Command>& Commands();
 const Command* FindCommand(const std::string& name);
 
@@ -36,5 +38,7 @@ const Command* FindCommand(const std::string& name);
 Command EditCommand();
 Command DesignCommand();
 Command ClosuresCommand();
+Command CheckCommand();
+Command PlotCommand();
 
 }  // namespace quenvar_cli

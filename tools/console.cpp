@@ -123,6 +123,20 @@ std::string GbkToUtf8(const std::string& gbk) {
     return out;
 }
 
+std::string ToUtf8(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > text.size()) return GbkToUtf8(text);
+        for (size_t k = 1; k < n; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return GbkToUtf8(text);
+        }
+        i += n;
+    }
+    return text;
+}
+
 void Console::Install() {
     stderrIsTerminal = isatty(STDERR_FILENO) != 0;
     stdinIsTerminal = isatty(STDIN_FILENO) != 0;
@@ -140,10 +154,9 @@ bool PrintGbkFile(const std::string& path, bool endLine) {
     if (!in) return false;
     const std::string gbk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::string text = GbkToUtf8(gbk);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    if (endLine && !text.empty() && text.back() != '\n') std::fputc('\n', stdout);
-    std::fflush(stdout);
-    return true;
+    bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    if (endLine && !text.empty() && text.back() != '\n') written = std::fputc('\n', stdout) != EOF && written;
+    return std::fflush(stdout) == 0 && written;
 }
 
 }  // namespace quenvar_cli

@@ -11,6 +11,9 @@ namespace quenvar_cli {
 // has no GBK converter.
 std::string GbkToUtf8(const std::string& gbk);
 
+// Text from a file or the library as UTF-8: unchanged when it already is UTF-8, else read as GBK.
+std::string ToUtf8(const std::string& text);
+
 enum class AnswerMode { Ask, Yes, No };
 
 // State of the message hook: how questions are answered and whether a progress line is open.
@@ -28,7 +31,8 @@ struct Console {
 };
 
 // Prints a text file written by the library (GBK) to standard output as UTF-8, with a final line
-// end added when endLine is set and the text lacks one. False when the file cannot be read.
+// end added when endLine is set and the text lacks one. False when the file cannot be read or
+// standard output cannot be written.
 bool PrintGbkFile(const std::string& path, bool endLine = false);
 
 }  // namespace quenvar_cli

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "commands.h"
+#include "network_files.h"
 #include "quenvar.h"
 
 namespace quenvar_cli {
@@ -19,6 +20,7 @@ int RunEdit(const ParsedArgs& args, Console& console) {
     if (access(network.c_str(), R_OK) != 0) {
         throw Failure("cannot read '" + network + "': " + std::strerror(errno));
     }
+    CheckInput(network, network, args);
     const int result = OnTextEditor(network.c_str(), output.c_str());
     console.FinishProgressLine();
     if (result != 1) {

@@ -1,6 +1,7 @@
 // quenvar: the command-line face of the library. Loads a network file, computes approximate
 // values, closures and adjustments, and writes networks and reports.
-// Exit status: 0 success, 1 the operation failed, 2 the command line was wrong.
+// Exit status: 0 success, 1 the operation failed or was refused, 2 the command line was wrong,
+// 3 finished with points left out.
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -18,6 +19,8 @@ const std::vector<OptionInfo>& GlobalOptions() {
     static const std::vector<OptionInfo> options = {
         {"answer", 0, true, "yes|no", "answer the library's questions (default: ask at a terminal, else yes)"},
         {"quiet", 'q', false, "", "do not show progress texts and notes"},
+        {"strict", 0, false, "", "treat input warnings as errors: nothing is computed or written"},
+        {"version", 'V', false, "", "show the version and exit"},
         {"help", 'h', false, "", "show help and exit"},
     };
     return options;
@@ -44,7 +47,17 @@ void PrintUsage(std::FILE* out) {
                  "Library messages appear on standard error; questions are answered by --answer, by the\n"
                  "user when standard input is a terminal, and with yes otherwise.\n"
                  "\n"
-                 "Exit status: 0 success, 1 the operation failed, 2 wrong command line.\n",
+                 "Text inputs are checked first ('quenvar check'); warnings go to standard error.\n"
+                 "'-' stands for standard input (a text network) and standard output (text formats,\n"
+                 "reports, listings, JSON, SVG); a binary database is never written to a terminal.\n"
+                 "\n"
+                 "Exit status: 0 success, 1 the operation failed or was refused, 2 wrong command line,\n"
+                 "3 finished with points left out (see --allow-incomplete).\n"
+                 "\n"
+                 "Examples:\n"
+                 "  quenvar check examples/plane.txt\n"
+                 "  quenvar adjust xy examples/plane.txt --direction-sigma 1.5 --listing - -o plane.db\n"
+                 "  quenvar plot plane.db -o plane.svg\n",
                  FormatOptions(GlobalOptions()).c_str());
 }
 
@@ -72,6 +85,10 @@ void ApplyGlobalOptions(const ParsedArgs& args, Console& console) {
 int Run(const std::vector<std::string>& argv, Console& console, std::string& commandName) {
     const ParsedArgs global = ParseArguments(argv, GlobalOptions(), true);
     ApplyGlobalOptions(global, console);
+    if (global.Has("version")) {
+        std::printf("quenvar %s\n", QUENVAR_VERSION);
+        return 0;
+    }
     if (global.positional.empty()) {
         if (global.Has("help")) {
             PrintUsage(stdout);
@@ -100,7 +117,8 @@ int Run(const std::vector<std::string>& argv, Console& console, std::string& com
     }
     std::vector<OptionInfo> options = command->options;
     options.insert(options.end(), GlobalOptions().begin(), GlobalOptions().end());
-    const ParsedArgs args = ParseArguments(rest, options);
+    ParsedArgs args = ParseArguments(rest, options);
+    args.values.insert(global.values.begin(), global.values.end());  // options given before the command
     if (args.Has("help")) {
         PrintCommandHelp(*command);
         return 0;

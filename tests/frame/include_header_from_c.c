@@ -14,5 +14,15 @@ int main(void) {
     zrFreeData();
     zrFreeData();
     zrSetMessageHook(0, 0);
+    {
+        /* Without a network the results reader answers 0 and leaves zeroed records. */
+        zrResultSummary summary;
+        zrPointResult point;
+        summary.pointCount = 7;
+        if (zrGetResultSummary(&summary) != 0 || summary.pointCount != 0) return 1;
+        if (zrGetPoint(1, &point) != 0 || point.name[0] != 0) return 1;
+        if (zrLoadData(0) != 1 || zrGetResultSummary(&summary) != 1 || zrGetPoint(1, &point) != 0) return 1;
+        zrFreeData();
+    }
     return 0;
 }
