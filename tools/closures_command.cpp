@@ -9,7 +9,10 @@
 #include <cstring>
 
 #include "commands.h"
+#include "json_output.h"
+#include "network_files.h"
 #include "quenvar.h"
+#include "results.h"
 
 namespace quenvar_cli {
 
@@ -25,6 +28,8 @@ struct WindowRun {
     int charts = 0;
     int chartFailures = 0;
     bool shown = false;
+    bool printTable = true;
+    ClosureTable table;  // kept for --json
 };
 
 // The closure window as the tool shows it: the table and the standard error, then every
@@ -32,8 +37,22 @@ struct WindowRun {
 void ShowTable(const zrResultWindow* window, void* context) {
     auto* run = static_cast<WindowRun*>(context);
     run->shown = true;
-    for (int i = 0; i < window->lineCount; ++i) std::printf("%s\n", GbkToUtf8(window->lines[i]).c_str());
-    std::printf("%s\n", GbkToUtf8(window->extra).c_str());
+    if (run->printTable) {
+        for (int i = 0; i < window->lineCount; ++i) std::printf("%s\n", GbkToUtf8(window->lines[i]).c_str());
+        std::printf("%s\n", GbkToUtf8(window->extra).c_str());
+    }
+    run->table = {GbkToUtf8(window->caption ? window->caption : ""), GbkToUtf8(window->heading ? window->heading : ""),
+                  GbkToUtf8(window->extra ? window->extra : ""), {}, {}};
+    for (int line = 1; line < window->lineCount; ++line) {
+        run->table.lines.push_back(GbkToUtf8(window->lines[line]));
+        std::vector<std::string> details;
+        const int count = window->select(window->window, line);
+        for (int i = 0; i < count; ++i) {
+            const char* detail = window->detail(window->window, i);
+            if (detail) details.push_back(GbkToUtf8(detail));
+        }
+        run->table.details.push_back(details);
+    }
     run->lines = window->lineCount - 1;
     if (run->chartDir.empty()) return;
     for (int line = 1; line < window->lineCount; ++line) {
@@ -69,6 +88,9 @@ int RunClosures(const ParsedArgs& args, Console& console) {
         CheckDirectory(run.chartDir);
     }
     if (access(network.c_str(), R_OK) != 0) throw Failure("cannot read '" + network + "': " + std::strerror(errno));
+    if (args.Has("json") && args.Value("json") != "-") CheckWritableLocation(args.Value("json"));
+    run.printTable = !(args.Has("json") && args.Value("json") == "-");
+    CheckInput(network, network, args);
     if (zrLoadData(network.c_str()) != 1) {
         zrFreeData();
         throw Failure("'" + network + "' is not a network file");
@@ -87,6 +109,14 @@ int RunClosures(const ParsedArgs& args, Console& console) {
     (height ? zrHCloseErrorWindow : zrXYCloseErrorWindow)();
     zrSetResultWindowHook(nullptr, nullptr);
     console.FinishProgressLine();
+    if (run.shown && args.Has("json")) {
+        try {
+            WriteJson(ReadResults(), args.Value("json"), "closures", {}, &run.table);
+        } catch (...) {
+            zrFreeData();
+            throw;
+        }
+    }
     zrFreeData();
     if (!run.shown) throw Failure("no closures were computed");
     if (!run.chartDir.empty() && !console.quiet)
@@ -107,7 +137,8 @@ Command ClosuresCommand() {
             "in d.mmss. The report holds the details of every loop; a chart shows a loop north up\n"
             "as loop-NNN.svg, numbered as in the table.",
             {{"report", 'r', true, "REPORT", "write the closure report with the details of every loop"},
-             {"charts", 0, true, "DIR", "write one SVG chart per loop into the directory DIR"}},
+             {"charts", 0, true, "DIR", "write one SVG chart per loop into the directory DIR"},
+             {"json", 0, true, "FILE", "write the closure table and the points as JSON ('-' for standard output)"}},
             2, 2, &RunClosures};
 }
 

@@ -15,6 +15,9 @@
 #include <vector>
 
 #include "commands.h"
+#include "json_output.h"
+#include "network_files.h"
+#include "results.h"
 #include "quenvar.h"
 
 namespace quenvar_cli {
@@ -120,6 +123,8 @@ int RunDesign(const ParsedArgs& args, Console& console) {
 
     const std::string& network = args.positional[1];
     if (access(network.c_str(), R_OK) != 0) throw Failure("cannot read '" + network + "': " + std::strerror(errno));
+    if (args.Has("json") && args.Value("json") != "-") CheckWritableLocation(args.Value("json"));
+    CheckInput(network, network, args);
     if (zrLoadData(network.c_str()) != 1 || zrSetDesignMode(1) != 1) {
         zrFreeData();
         throw Failure("'" + network + "' is not a network file");
@@ -157,13 +162,15 @@ int RunDesign(const ParsedArgs& args, Console& console) {
         Report(o.writer, args.Value(o.option), o.what, console);
         any = true;
     }
-    if (!any) Report(&zrReportOnPointAdj, "-", "point error report", console);
+    const bool jsonOnStdout = args.Has("json") && args.Value("json") == "-";
+    if (!any && !jsonOnStdout) Report(&zrReportOnPointAdj, "-", "point error report", console);
     if (method == 1) PrintRatings();
     if (args.Has("output")) {
         const std::string out = args.Value("output");
         if (zrSaveData(out.c_str(), 0) != 1) throw Failure("could not write '" + out + "'");
         if (!console.quiet) std::fprintf(stderr, "quenvar: saved the network to '%s'\n", out.c_str());
     }
+    if (args.Has("json")) WriteJson(ReadResults(), args.Value("json"), "design", {});
     return 0;
 }
 
@@ -190,7 +197,8 @@ Command DesignCommand() {
              {"points-report", 0, true, "FILE", "write the point error statistics"},
              {"pairs-report", 0, true, "FILE", "write the relative (point-pair) error statistics"},
              {"reliability-report", 0, true, "FILE", "write the reliability analysis"},
-             {"output", 'o', true, "OUT", "save the network (the binary database keeps the design mark)"}},
+             {"output", 'o', true, "OUT", "save the network (the binary database keeps the design mark)"},
+             {"json", 0, true, "FILE", "write the points, precision records and cofactors as JSON ('-': standard output)"}},
             2, 2, &RunDesign};
 }
 

@@ -41,7 +41,7 @@ std::string JsonNumber(double v) {
 }
 
 void WriteJson(const Results& results, const std::string& path, const std::string& command,
-               const std::vector<int>& left) {
+               const std::vector<int>& left, const ClosureTable* closures) {
     const zrResultSummary& s = results.summary;
     const ResidualAnalysis analysis = AnalyseResiduals(results);
     std::string j = "{\n  \"format\": \"quenvar-results\",\n  \"version\": 1,\n";
@@ -104,7 +104,21 @@ void WriteJson(const Results& results, const std::string& path, const std::strin
     }
     j += "\n  ],\n  \"leftOut\": [";
     for (size_t k = 0; k < left.size(); ++k) j += (k ? ", " : "") + JsonString(results.Name(left[k]));
-    j += "]\n}\n";
+    j += "]";
+    if (closures) {
+        j += ",\n  \"closures\": {\"caption\": " + JsonString(closures->caption) + ", \"heading\": " +
+             JsonString(closures->heading) + ", \"standardError\": " + JsonString(closures->standardError) +
+             ", \"loops\": [";
+        for (size_t k = 0; k < closures->lines.size(); ++k) {
+            j += (k ? ",\n" : "\n") + std::string("    {\"number\": ") + std::to_string(k + 1) +
+                 ", \"line\": " + JsonString(closures->lines[k]) + ", \"details\": [";
+            const std::vector<std::string>& details = closures->details.at(k);
+            for (size_t d = 0; d < details.size(); ++d) j += (d ? ", " : "") + JsonString(details[d]);
+            j += "]}";
+        }
+        j += "\n  ]}";
+    }
+    j += "\n}\n";
 
     const bool toStdout = path.empty() || path == "-";
     std::FILE* f = toStdout ? stdout : std::fopen(path.c_str(), "w");

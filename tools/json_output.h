@@ -13,9 +13,18 @@ namespace quenvar_cli {
 
 // Writes the JSON document to path ("-" for standard output); command names what produced
 // it. Throws Failure when the file cannot be written whole.
-// leftOut: the points that were to be determined and were not (names are written).
+// The closure table as the closure window shows it (UTF-8 texts): the standard error line, and
+// per loop its table line and its detail lines.
+struct ClosureTable {
+    std::string caption, heading, standardError;
+    std::vector<std::string> lines;
+    std::vector<std::vector<std::string>> details;
+};
+
+// leftOut: the points that were to be determined and were not (names are written); closures:
+// the closure table, when the command computed one.
 void WriteJson(const Results& results, const std::string& path, const std::string& command,
-               const std::vector<int>& leftOut);
+               const std::vector<int>& leftOut, const ClosureTable* closures = nullptr);
 
 // s as a JSON string literal (quotes included); s is UTF-8.
 std::string JsonString(const std::string& s);

@@ -29,8 +29,9 @@ ResidualAnalysis AnalyseResiduals(const Results& results) {
     a.prior = results.Height() ? s.levelSigma : s.dirSigma;
     a.posterior = results.Height() ? s.heightSigma0 : s.planeSigma0;
     a.hasCofactors = s.weightsPresent != 0;
+    // A design computes no residuals, but its weighted observations have redundancy numbers.
     for (const ObservationRow& row : results.observations) {
-        if (!row.obs.adjusted) continue;
+        if (!row.obs.adjusted && !(s.designMode && row.obs.weight > 0.0)) continue;
         a.rows.push_back({&row, row.obs.residual, NaN, NaN});
     }
     // Directions: residuals against the station's adjusted orientation.

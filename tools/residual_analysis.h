@@ -27,7 +27,7 @@ struct ResidualRow {
 };
 
 struct ResidualAnalysis {
-    std::vector<ResidualRow> rows;  // the observations whose residual the adjustment computed
+    std::vector<ResidualRow> rows;  // observations with a computed residual (or, in a design, a weight)
     bool hasCofactors = false;
     int degreesOfFreedom = 0;       // sum of the redundancy numbers, rounded
     double prior = 0.0;             // a-priori unit-weight error (radians or metres)

@@ -89,6 +89,33 @@ TEST(CliResults, JsonAgreesWithTheDatabaseSavedInTheSameRun) {
     EXPECT_EQ(json["leftOut"].items.size(), 0u);
 }
 
+TEST(CliResults, ClosuresAndDesignWriteJsonToo) {
+    const std::string examples = std::string(QUENVAR_SOURCE_DIR) + "/examples/";
+    const CliResult closures = RunCli({"closures", "h", examples + "height.txt", "--json", "-"});
+    ASSERT_EQ(closures.status, 0) << closures.err;
+    const Json c = JsonParser(closures.out).Parse();
+    EXPECT_EQ(c["command"].text, "closures");
+    EXPECT_EQ(c["network"]["kind"].text, "height");
+    const Json& loops = c["closures"]["loops"];
+    ASSERT_FALSE(loops.items.empty());
+    for (size_t k = 0; k < loops.items.size(); ++k) {
+        EXPECT_EQ(loops[k]["number"].number, double(k + 1));
+        EXPECT_FALSE(loops[k]["details"].items.empty());
+    }
+
+    const CliResult design = RunCli({"design", "xy", examples + "design.txt", "--json", "-"});
+    ASSERT_EQ(design.status, 0) << design.err;
+    const Json d = JsonParser(design.out).Parse();
+    EXPECT_TRUE(d["network"]["design"].boolean);
+    // The degrees of freedom are the sum of the redundancy numbers of the planned network.
+    double sum = 0.0;
+    for (const Json& o : d["observations"].items) {
+        if (o["redundancy"].kind == Json::Number) sum += o["redundancy"].number;
+    }
+    EXPECT_GT(d["unitWeight"]["degreesOfFreedom"].number, 0.0);
+    EXPECT_NEAR(sum, d["unitWeight"]["degreesOfFreedom"].number, 0.5);
+}
+
 TEST(CliResults, PictureIsWellFormedWithOneErrorEllipsePerAdjustedPoint) {
     ScratchDir dir;
     ASSERT_EQ(RunCli({"adjust", "xy", Plane(), "-o", dir.File("adj.db")}).status, 0);
