@@ -36,6 +36,7 @@ step() {
   return 0
 }
 
+step "Plane network: input check" check examples/plane.txt
 step "Plane network: summary" info examples/plane.txt
 step "Height network: summary" info examples/height.txt
 step "Plane network: approximate coordinates" calc xy examples/plane.txt
@@ -46,6 +47,9 @@ step "Plane network: adjustment" adjust xy examples/plane.txt --method iterated 
 step "Height network: adjustment" adjust h examples/height.txt --method iterated --iterations 5 \
   --level-sigma 2 --trig-sigma 10 \
   --report out/height-precision.txt -o out/height-adjusted.txt
+step "Plane network: listing, JSON and database" adjust xy examples/plane.txt --direction-sigma 1.5 \
+  --distance-sigma 2 --distance-ppm 2 --listing - --json out/plane.json -o out/plane.db
+step "Plane network: picture with error ellipses" plot out/plane.db -o out/plane.svg
 # The adjustment window without a terminal: the method dialog is accepted as shown, the plane
 # and then the height network are adjusted and the save question is answered yes.
 step "Adjustment window, headless" edit examples/survey.txt out/survey-adjusted.txt </dev/null
