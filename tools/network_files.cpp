@@ -93,7 +93,8 @@ int PrintInputWarnings(const std::string& path, const std::string& shown, std::F
     const std::vector<quenvar::InputWarning> warnings = quenvar::CheckNetworkFile(path);
     for (const quenvar::InputWarning& w : warnings) {
         const std::string file = w.file == path ? shown : w.file;
-        std::fprintf(stream, "%s:%d: warning: %s\n", file.c_str(), w.line, ToUtf8(w.message).c_str());
+        const std::string where = w.line > 0 ? file + ":" + std::to_string(w.line) : file;
+        std::fprintf(stream, "%s: warning: %s\n", where.c_str(), ToUtf8(w.message).c_str());
         if (w.line > 0) std::fprintf(stream, "    | %s\n", ToUtf8(w.text).c_str());
     }
     return int(warnings.size());

@@ -366,6 +366,141 @@ private:
     std::vector<std::pair<size_t, std::string>> longWarnings_;
 };
 
+std::vector<std::string> Lines(const std::string& content) {
+    std::vector<std::string> lines;
+    std::istringstream in(content);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The comma-separated pair: the control file and its observation file, read with the same
+// separators; a field missing on a line keeps the previous line's value there.
+class PairChecker {
+public:
+    std::vector<InputWarning> Run(const std::string& controlPath, const std::string& control) {
+        file_ = controlPath;
+        const std::vector<std::string> lines = Lines(control);
+        if (lines.size() > 1) {
+            std::string errors = lines[1];
+            for (char& c : errors) c = c == ',' ? ' ' : c;
+            const std::vector<Token> fields = Tokens(errors);
+            for (size_t k = 0; k < fields.size() && k < 3; ++k) {
+                if (!Number(fields[k].text)) Fault(2, lines[1], "the a-priori error " + Quoted(fields[k].text) + " is not a number");
+            }
+        }
+        int block = 0;  // known points, azimuths, connections, done
+        for (size_t n = 2; n < lines.size() && block < 3; ++n) {
+            const std::vector<Token> f = Fields(int(n) + 1, lines[n], block == 2 ? 2 : 3);
+            if (f.empty()) continue;
+            const bool separator = f.size() == 3 && f[0].text[0] == '0' && f[1].text[0] == '0' && f[2].text[0] == '0';
+            const bool end = f.size() >= 2 && f[0].text.starts_with("-1") && f[1].text[0] == '0';
+            if (separator || (block == 2 && end)) {
+                ++block;
+                continue;
+            }
+            const int line = int(n) + 1;
+            if (block == 0) {
+                Name(line, lines[n], f[0].text);
+                for (size_t k = 1; k < f.size(); ++k) NumberField(line, lines[n], f[k].text, k == 1 ? "X" : "Y");
+            } else if (block == 1) {
+                Name(line, lines[n], f[0].text);
+                if (f.size() > 1) Angle(line, lines[n], f[1].text);
+                if (f.size() > 2) Name(line, lines[n], f[2].text);
+            } else {
+                for (const Token& t : f) Name(line, lines[n], t.text);
+            }
+        }
+        const std::string observationPath = ObservationFilePath(controlPath);
+        std::ifstream in(observationPath, std::ios::binary);
+        if (!in) {
+            Fault(0, "", "the observation file " + Quoted(observationPath) +
+                             " is missing: only the known points, azimuths and connections are read");
+            return std::move(warnings_);
+        }
+        file_ = observationPath;
+        CheckObservations(Lines(std::string(std::istreambuf_iterator<char>(in), {})));
+        return std::move(warnings_);
+    }
+
+private:
+    void Fault(int line, const std::string& text, const std::string& message) {
+        warnings_.push_back({file_, line, text, message});
+    }
+
+    // The first `count` fields of a line after the separators; fewer than asked is reported.
+    std::vector<Token> Fields(int line, const std::string& text, size_t count) {
+        std::string clean = text;
+        BlankSeparators(clean);
+        std::vector<Token> f = Tokens(clean);
+        if (!f.empty() && f.size() < count && !(f.size() == 2 && f[0].text.starts_with("-1"))) {
+            Fault(line, text, "the line has " + std::to_string(f.size()) + " of " + std::to_string(count) +
+                                  " fields: the missing ones keep the values of the line before");
+        }
+        if (f.size() > count) f.resize(count);
+        return f;
+    }
+
+    void Name(int line, const std::string& text, const std::string& name) {
+        if (name.size() <= NameBytes) return;
+        Fault(line, text, "the name " + Quoted(name) + " is longer than 5 bytes" +
+                              (CutInsideCharacter(name) ? " and is cut inside a character" : "") +
+                              ": it is stored as " + Quoted(Shown(name.substr(0, NameBytes))));
+    }
+
+    void NumberField(int line, const std::string& text, const std::string& field, const std::string& what) {
+        if (!Number(field)) Fault(line, text, "the " + what + " field " + Quoted(field) + " is not a number");
+    }
+
+    void Angle(int line, const std::string& text, const std::string& field) {
+        if (!Number(field)) {
+            Fault(line, text, "the angle " + Quoted(field) + " is not a number");
+            return;
+        }
+        const std::string fault = DmsFault(field);
+        if (!fault.empty()) Fault(line, text, "the angle " + field + " (ddd.mmss) has " + fault + ": 60 or more");
+    }
+
+    void CheckObservations(const std::vector<std::string>& lines) {
+        bool open = false;
+        for (size_t n = 0; n < lines.size(); ++n) {
+            const int line = int(n) + 1;
+            std::string clean = lines[n];
+            BlankSeparators(clean);
+            const std::vector<Token> all = Tokens(clean);
+            if (all.empty()) continue;
+            if (all.size() >= 2 && all[0].text.starts_with("-1") && all[1].text[0] == '0') return;
+            if (!open) {
+                Name(line, lines[n], all[0].text);
+                open = true;
+                continue;
+            }
+            const std::vector<Token> f = Fields(line, lines[n], 3);
+            if (f.size() == 3 && f[0].text[0] == '0' && f[1].text[0] == '0' && f[2].text[0] == '0') {
+                open = false;
+                continue;
+            }
+            Name(line, lines[n], f[0].text);
+            if (f.size() < 3) continue;
+            const std::string& type = f[1].text;
+            if (type != "1" && type != "2" && type != "3") {
+                Fault(line, lines[n], "the type " + Quoted(type) + " is not 1 (direction), 2 (distance) or 3 (fixed "
+                                      "distance): it is read as a distance");
+            }
+            if (type.starts_with('1')) {
+                Angle(line, lines[n], f[2].text);
+            } else {
+                NumberField(line, lines[n], f[2].text, "distance");
+            }
+        }
+    }
+
+    std::string file_;
+    std::vector<InputWarning> warnings_;
+};
+
 std::string ReadWhole(const std::string& path, bool& ok) {
     std::ifstream in(path, std::ios::binary);
     ok = bool(in);
@@ -384,7 +519,7 @@ std::vector<InputWarning> CheckNetworkFile(const std::string& path) {
     if (!ok || content.empty() || content[0] == '^') return {};
     const std::string first = content.substr(0, content.find('\n'));
     if (first.find("<<") == std::string::npos && (first[0] == '0' || first[0] == '1')) {
-        return {};  // a comma-separated control file
+        return PairChecker().Run(path, content);
     }
     return CheckNetworkText(content, path);
 }

@@ -85,6 +85,28 @@ TEST(CliInputCheck, CleanFilesPassAndCommandsWarnOnStandardErrorOrFailWhenStrict
     }
 }
 
+TEST(CliInputCheck, TheCommaSeparatedPairIsCheckedInBothFiles) {
+    ScratchDir dir;
+    EXPECT_EQ(RunCli({"--quiet", "convert", std::string(QUENVAR_SOURCE_DIR) + "/examples/plane.txt", dir.File("p.wco")}).status, 0);
+    EXPECT_EQ(RunCli({"check", dir.File("p.wco")}).status, 0);  // what the library writes reads cleanly
+
+    std::ofstream(dir.File("q.wco")) << "0\n20.000,1.0x,2.000\nLONGNAME1,1,2\nK2,5210.3\n0,0,0\nK1,74.7000,K2\n0,0,0\n-1,0\n-1\n";
+    std::ofstream(dir.File("q.wob")) << "K1,3\nK2,1,74.434342\nT1,5,100\n0,0,0\n-1,0\n";
+    const CliResult r = RunCli({"check", dir.File("q.wco")});
+    EXPECT_EQ(r.status, 1);
+    for (const std::string& expected :
+         {dir.File("q.wco") + ":2: warning: the a-priori error '1.0x' is not a number",
+          dir.File("q.wco") + ":3: warning: the name 'LONGNAME1' is longer than 5 bytes: it is stored as 'LONGN'",
+          dir.File("q.wco") + ":4: warning: the line has 2 of 3 fields: the missing ones keep the values of the line before",
+          dir.File("q.wco") + ":6: warning: the angle 74.7000 (ddd.mmss) has minutes 70",
+          dir.File("q.wob") + ":3: warning: the type '5' is not 1 (direction), 2 (distance) or 3 (fixed distance)"}) {
+        EXPECT_TRUE(Contains(r.out, expected));
+    }
+    std::filesystem::remove(dir.File("q.wob"));
+    EXPECT_TRUE(Contains(RunCli({"check", dir.File("q.wco")}).out,
+                         dir.File("q.wco") + ": warning: the observation file '" + dir.File("q.wob") + "' is missing"));
+}
+
 // The checker reads as the reader does: separators, comments, indentation by tab and CR LF.
 TEST(InputChecker, ReadsLinesAsTheReaderDoes) {
     const std::string text = "<<\r\nA,10,(1.0),[2.0],0\r\n/ TRAV0001 a comment\r\nB 00\r\n<<\r\nA\tB c0 1.3000\r\n\tB d0 5\r\n";
