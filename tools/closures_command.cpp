@@ -135,7 +135,11 @@ Command ClosuresCommand() {
             "of their closures, weight reciprocals and limits (\"*\" marks a closure beyond its\n"
             "limit) with the standard error of an observation derived from the closures. Angles are\n"
             "in d.mmss. The report holds the details of every loop; a chart shows a loop north up\n"
-            "as loop-NNN.svg, numbered as in the table.",
+            "as loop-NNN.svg, numbered as in the table.\n"
+            "\n"
+            "Examples:\n"
+            "  quenvar closures h examples/height.txt\n"
+            "  quenvar closures xy examples/plane.txt -r closures.txt --charts charts/ --json closures.json",
             {{"report", 'r', true, "REPORT", "write the closure report with the details of every loop"},
              {"charts", 0, true, "DIR", "write one SVG chart per loop into the directory DIR"},
              {"json", 0, true, "FILE", "write the closure table and the points as JSON ('-' for standard output)"}},

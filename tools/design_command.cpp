@@ -186,7 +186,11 @@ Command DesignCommand() {
             "The third-class analysis (--method third) also finds the weakest direction of the\n"
             "network and rates every observation: g, its contribution to the precision as a whole,\n"
             "and h, its sensitivity in the weakest direction. It leaves optim0.dat, optim1.dat and\n"
-            "optim2.dat in the current directory and prints the ratings from them.",
+            "optim2.dat in the current directory and prints the ratings from them.\n"
+            "\n"
+            "Examples:\n"
+            "  quenvar design xy examples/design.txt --direction-sigma 1 --distance-sigma 2 --distance-ppm 2\n"
+            "  quenvar design xy examples/design.txt --method third --reliability-report reliability.txt",
             {{"method", 'm', true, "M", "general (default) or third"},
              {"direction-sigma", 0, true, "SEC", "a-priori direction error, arc-seconds"},
              {"distance-sigma", 0, true, "MM", "a-priori distance error, fixed part, millimetres"},

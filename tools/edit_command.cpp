@@ -41,7 +41,10 @@ Command EditCommand() {
             "OUTPUT in the format its extension chooses. At a terminal the text opens in $VISUAL or\n"
             "$EDITOR and the windows are keyed menus; with standard input not a terminal every\n"
             "window is accepted as shown (a batch adjustment) and --answer decides the save\n"
-            "question. Exit status 1 when nothing was saved.",
+            "question. Exit status 1 when nothing was saved.\n"
+            "\n"
+            "Example:\n"
+            "  quenvar edit examples/survey.txt survey-adjusted.txt",
             {}, 2, 2, &RunEdit};
 }
 

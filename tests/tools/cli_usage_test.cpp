@@ -2,6 +2,8 @@
 // library's GBK texts shown as UTF-8.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "tests/tools/cli_runner.h"
 
 namespace quenvar::testing {
@@ -17,6 +19,27 @@ TEST(Cli, HelpListsTheCommandsAndTheirOptions) {
     EXPECT_EQ(adjust.status, 0);
     EXPECT_TRUE(Contains(adjust.out, "Usage: quenvar adjust xy|h IN [OPTIONS]"));
     EXPECT_TRUE(Contains(adjust.out, "--answer yes|no"));
+}
+
+TEST(Cli, EveryCommandHasHelpWithExamplesAndTheToolAVersion) {
+    const CliResult general = RunCli({"--help"});
+    std::istringstream in(general.out.substr(general.out.find("Commands:\n")));
+    std::string line;
+    std::getline(in, line);
+    int commands = 0;
+    while (std::getline(in, line) && line.starts_with("  ")) {
+        const std::string name = line.substr(2, line.find(' ', 2) - 2);
+        if (name == "help") continue;
+        ++commands;
+        const CliResult help = RunCli({"help", name});
+        EXPECT_EQ(help.status, 0) << name;
+        EXPECT_TRUE(Contains(help.out, "Example")) << name;
+        EXPECT_TRUE(Contains(help.out, "  quenvar " + name + " ")) << name;
+    }
+    EXPECT_GE(commands, 12);
+    const CliResult version = RunCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("quenvar ", 0), 0u);
 }
 
 TEST(Cli, WrongCommandLinesExitWithTwoAndSayWhy) {
