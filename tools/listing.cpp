@@ -57,7 +57,7 @@ const Texts English = {
     "Point  Cls            X (m)            Y (m)   mX(mm)   mY(mm)    M(mm)    a(mm)    b(mm)  az a (d.mmss)",
     "Point  Cls            H (m)   mH(mm)",
     "no precision record",
-    "Relative ellipses of observed pairs",
+    "Relative errors of observed pairs",
     "From   To     long.(mm) trans.(mm)  az (d.mmss)   dist. (m)   ratio",
     "From   To      mdH(mm)",
     "Residuals",
@@ -83,7 +83,7 @@ const Texts Chinese = {
     "点名   类别           X (m)            Y (m)   mX(mm)   mY(mm)    M(mm)    E(mm)    F(mm)  E方位(d.mmss)",
     "点名   类别           H (m)   mH(mm)",
     "无精度记录",
-    "观测边相对误差椭圆",
+    "观测点对相对误差",
     "起点   终点   纵向(mm)   横向(mm)  方位(d.mmss)  边长 (m)    相对误差",
     "起点   终点    mdH(mm)",
     "观测值残差",
@@ -131,8 +131,8 @@ void UnitWeight(Out& out, const Texts& t, const Results& results, const Residual
     const double scale = height ? 1000.0 : RadToSec;
     const char* unit = height ? " mm" : "\"";
     out.Print("\n%s\n", t.unitWeight);
-    out.Print("  %s     m0  = %.3f%s\n", t.prior, a.prior * scale, unit);
-    out.Print("  %s m0' = %.3f%s\n", t.posterior, a.posterior * scale, unit);
+    out.Print("  m0  = %.3f%s  (%s)\n", a.prior * scale, unit, t.prior);
+    out.Print("  m0' = %.3f%s  (%s)\n", a.posterior * scale, unit, t.posterior);
     if (!a.hasCofactors) {
         out.Print("  %s", t.noCofactors);
         return;
