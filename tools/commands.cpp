@@ -76,15 +76,25 @@ void PrintPoints(const Results& results) {
     }
 }
 
+struct ListingOptions {
+    bool chinese = false;
+    double limit = 3.29;  // normalised residuals above it are flagged
+};
+
+// Checked before the computation, so that a typing error does not waste it.
+ListingOptions ParseListingOptions(const ParsedArgs& args) {
+    const std::string lang = args.Value("lang", "en");
+    if (lang != "en" && lang != "zh") throw UsageError("--lang must be 'en' or 'zh', not '" + lang + "'");
+    return {lang == "zh", ParseNonNegative(args.Value("limit", "3.29"), "--limit")};
+}
+
 // Writes --listing and --json when asked.
 void WriteResultFiles(const ParsedArgs& args, const Results& results, const std::string& command,
                       const std::vector<int>& leftOut, Console& console) {
     if (args.Has("listing")) {
-        const std::string lang = args.Value("lang", "en");
-        if (lang != "en" && lang != "zh") throw UsageError("--lang must be 'en' or 'zh', not '" + lang + "'");
-        const double limit = ParseNonNegative(args.Value("limit", "3.29"), "--limit");
+        const ListingOptions listing = ParseListingOptions(args);
         console.FinishProgressLine();
-        WriteListing(results, args.Value("listing"), lang == "zh", limit);
+        WriteListing(results, args.Value("listing"), listing.chinese, listing.limit);
         if (!IsStdout(args.Value("listing"))) Note(console, "wrote the listing to '" + args.Value("listing") + "'");
     }
     if (args.Has("json")) {
@@ -174,6 +184,7 @@ int RunAdjust(const ParsedArgs& args, Console& console) {
         if (args.Has(option)) ParseNonNegative(args.Value(option), std::string("--") + option);
     }
     RequireOutputs(args, {"output", "report", "points-report", "pairs-report", "reliability-report", "listing", "json"});
+    ParseListingOptions(args);
     if (args.Has("output")) CheckSaveTarget(args.Value("output"), args, Holds::AdjustmentResults);
 
     LoadedNetwork network(args.positional[1], args);
