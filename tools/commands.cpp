@@ -64,7 +64,7 @@ void PrintPoints(const Results& results) {
         const zrPointResult& p = results.points[size_t(i)];
         const int cls = results.Height() ? p.heightClass : p.planeClass;
         if (cls == 7) continue;
-        const bool has = results.Height() ? p.hasHeight : p.hasPosition;
+        const bool has = cls == 1 || (results.Height() ? p.hasHeight : p.hasPosition);  // known: as given
         std::printf("%-5s %d%d ", results.Name(i).c_str(), p.planeClass, p.heightClass);
         if (!has) {
             std::printf("%s\n", results.Height() ? "no height" : "no coordinates");

@@ -66,11 +66,12 @@ void WriteJson(const Results& results, const std::string& path, const std::strin
     j += "  \"points\": [";
     for (int i = 1; size_t(i) < results.points.size(); ++i) {
         const zrPointResult& p = results.points[size_t(i)];
+        const bool plane = p.hasPosition || p.planeClass == 1;  // a known point's coordinates as given
         j += i == 1 ? "\n" : ",\n";
         j += "    {\"index\": " + std::to_string(i) + ", \"name\": " + JsonString(results.Name(i)) +
              ", \"planeClass\": " + std::to_string(p.planeClass) + ", \"heightClass\": " + std::to_string(p.heightClass) +
-             ", \"x\": " + (p.hasPosition ? JsonNumber(p.x) : "null") + ", \"y\": " +
-             (p.hasPosition ? JsonNumber(p.y) : "null") + ", \"h\": " + (p.hasHeight ? JsonNumber(p.h) : "null") +
+             ", \"x\": " + (plane ? JsonNumber(p.x) : "null") + ", \"y\": " + (plane ? JsonNumber(p.y) : "null") +
+             ", \"h\": " + (p.hasHeight || p.heightClass == 1 ? JsonNumber(p.h) : "null") +
              ", \"precisionRecord\": " +
              (i < int(results.pointRecord.size()) && results.pointRecord[size_t(i)] >= 0
                   ? std::to_string(results.pointRecord[size_t(i)])
