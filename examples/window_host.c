@@ -3,12 +3,13 @@
  *
  *     window_host NETWORK OUTPUT
  *
- * It takes over the message boxes, the windows and the help requests through the hooks of
- * quenvar.h and runs the adjustment window on NETWORK: it moves the first known point by one
- * millimetre in the network text, presses "平差", chooses the iterated adjustment with three
- * passes in the method dialog, answers the save question with Yes and so has the adjusted
- * network saved to OUTPUT. It prints what it sees (ids and counts; the library's texts are GBK)
- * and exits with 0 when the window ended as expected.
+ * It takes over the message boxes, the windows, the result windows and the help requests
+ * through the hooks of quenvar.h and runs the adjustment window on NETWORK: it moves the first
+ * known point by one millimetre in the network text, looks at the plane and the height
+ * closures, presses "平差", chooses the iterated adjustment with three passes in the method
+ * dialog, answers the save question with Yes and so has the adjusted points saved to OUTPUT.
+ * It prints what it sees (ids and counts; the library's texts are GBK) and exits with 0 when
+ * the windows ended as expected.
  */
 #include <stdio.h>
 #include <stdlib.h>
@@ -21,6 +22,7 @@ struct Session {
     int windowCount;
     int questions;
     int resultBoxes;
+    int closureWindows;
 };
 
 static int OnMessage(const char* text, const char* caption, int kind, void* context) {
@@ -93,6 +95,8 @@ static int OnWindow(zrWindow* window, zrWindow* parent, void* context) {
     ListControls(window);
     if (id == 117) {
         EditNetworkText(window);
+        zrPressButton(window, 24000); /* "平面闭合差" */
+        zrPressButton(window, 24001); /* "高程闭合差" */
         zrPressButton(window, 1); /* "平差" */
         if (zrWindowResult(window) == -1) zrPressButton(window, 2);
     } else if (id == 106 || id == 107) {
@@ -103,6 +107,14 @@ static int OnWindow(zrWindow* window, zrWindow* parent, void* context) {
     }
     printf("window %d ended with %d\n", id, zrWindowResult(window));
     return 1;
+}
+
+/* A closure window: its table, and the details of the first loop. */
+static void OnResultWindow(const zrResultWindow* window, void* context) {
+    struct Session* session = (struct Session*)context;
+    int details = window->lineCount > 1 ? window->select(window->window, 1) : -1;
+    ++session->closureWindows;
+    printf("closure window: %d loops, %d detail lines for the first\n", window->lineCount - 1, details);
 }
 
 static void OnHelp(unsigned int helpContext, int command, void* context) {
@@ -122,6 +134,7 @@ int main(int argc, char** argv) {
     zrSetMessageHook(OnMessage, &session);
     zrSetWindowHook(OnWindow, &session);
     zrSetHelpHook(OnHelp, &session);
+    zrSetResultWindowHook(OnResultWindow, &session);
 
     result = OnTextEditor(argv[1], argv[2]);
     printf("OnTextEditor returned %d\n", result);
@@ -129,7 +142,8 @@ int main(int argc, char** argv) {
     saved = fopen(argv[2], "rb");
     if (saved) fclose(saved);
     if (result != 1 || !saved || session.windowCount != 2 || session.windowsSeen[0] != 117 ||
-        session.windowsSeen[1] != 106 || session.questions != 1 || session.resultBoxes != 2) {
+        session.windowsSeen[1] != 106 || session.questions != 1 || session.resultBoxes != 2 ||
+        session.closureWindows != 2) {
         fprintf(stderr, "window_host: the adjustment window did not end as expected\n");
         return 1;
     }

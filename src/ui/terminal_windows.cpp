@@ -194,13 +194,15 @@ void TerminalWindows::ShowEntry(ResultListWindow& window, int line) {
         return;
     }
     for (const std::string& detail : window.DetailList()) std::fprintf(out_, "  %s\n", GbkToLocal(detail.c_str()).c_str());
-    // The chart area of the window (177 x 204 dialog units) at about two pixels a unit, shown
-    // in 64 columns and 24 rows.
-    TextSketch sketch(354, 408, 64, 24);
-    if (window.DrawChart(line, sketch, 354, 408) == 0 || sketch.Empty()) return;
-    std::fprintf(out_, "  +%s+\n", std::string(64, '-').c_str());
+    // The chart area of the window (177 x 204 dialog units) at about two pixels a unit, in
+    // characters about twice as high as wide.
+    constexpr int Width = 354, Height = 408, Columns = 48, Rows = 28;
+    TextSketch sketch(Width, Height, Columns, Rows);
+    if (window.DrawChart(line, sketch, Width, Height) == 0 || sketch.Empty()) return;
+    const std::string border = "  +" + std::string(Columns, '-') + "+\n";
+    std::fputs(border.c_str(), out_);
     for (const std::string& row : sketch.Rows()) std::fprintf(out_, "  |%s\n", GbkToLocal(row.c_str()).c_str());
-    std::fprintf(out_, "  +%s+\n", std::string(64, '-').c_str());
+    std::fputs(border.c_str(), out_);
 }
 
 void TerminalWindows::RunResultList(ResultListWindow& window) {

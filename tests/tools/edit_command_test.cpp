@@ -104,9 +104,17 @@ TEST(EditCommandAtTerminal, TextIsEditedAdjustedAndSavedThroughKeyedMenus) {
     EXPECT_TRUE(Contains(t.Screen(), Shown(u8"[4] 平差")));
     t.Type("a\n");  // the text, in the editor
     ASSERT_TRUE(t.WaitFor("key> ", 2)) << t.Screen();
+    t.Type("2\n");  // 平面闭合差: the closure window lists the loops
+    const std::string entryPrompt = "entry number, s saves, Enter closes> ";
+    ASSERT_TRUE(t.WaitFor(entryPrompt)) << t.Screen();
+    t.Type("1\n");  // the first loop: details and the sketch of its chart
+    ASSERT_TRUE(t.WaitFor(entryPrompt, 2)) << t.Screen();
+    EXPECT_TRUE(Contains(t.Screen(), "  |"));
+    t.Type("\n");
+    ASSERT_TRUE(t.WaitFor("key> ", 3)) << t.Screen();
     t.Type("4\n");  // 平差: the method dialog opens over the window
     ASSERT_TRUE(t.WaitFor(Shown(u8"== 平面网平差方法选择 [106] =="))) << t.Screen();
-    ASSERT_TRUE(t.WaitFor("key> ", 3)) << t.Screen();
+    ASSERT_TRUE(t.WaitFor("key> ", 4)) << t.Screen();
     t.Type("2\n");  // 开始平差
     ASSERT_TRUE(t.WaitFor("[Y/n]")) << t.Screen();
     t.Type("y\n");
