@@ -82,7 +82,7 @@ std::string Svg(const Results& r, double factor) {
     const double extent = std::max({f.maxX - f.minX, f.maxY - f.minY, 1.0});
     f.scale = (Width - 2 * Margin) / extent;
     const double width = 2 * Margin + (f.maxY - f.minY) * f.scale;
-    const double height = 2 * Margin + (f.maxX - f.minX) * f.scale + 70.0;
+    const double drawingBottom = 2 * Margin + (f.maxX - f.minX) * f.scale;
 
     // Automatic magnification: the largest point error a twentieth of the network's extent.
     double largest = 0.0;
@@ -91,10 +91,7 @@ std::string Svg(const Results& r, double factor) {
     }
     if (factor <= 0.0) factor = largest > 0.0 ? RoundLength(extent / 20.0 / largest) : 1.0;
 
-    std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(width) + "\" height=\"" + Num(height) +
-         "\" viewBox=\"0 0 " + Num(width) + " " + Num(height) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
-    s += "<title>quenvar network</title>\n<style>\n"
+    std::string s = "<title>quenvar network</title>\n<style>\n"
          ".direction{stroke:#555;stroke-width:1}\n.azimuth{stroke:#a0a;stroke-width:1;stroke-dasharray:2 3}\n"
          ".distance{stroke:#07c;stroke-width:1;stroke-dasharray:6 3}\n.height{stroke:#090;stroke-width:1}\n"
          ".known{fill:#000}\n.unknown{fill:#fff;stroke:#000}\n.special{fill:#fc0;stroke:#000}\n"
@@ -149,7 +146,7 @@ std::string Svg(const Results& r, double factor) {
         s += "<text x=\"" + Num(x + 7) + "\" y=\"" + Num(y - 6) + "\">" + Xml(r.Name(i)) + "</text>\n";
     }
     // North arrow, scale bar and legend along the bottom.
-    const double base = height - 40.0;
+    const double base = drawingBottom + 30.0;
     const double bar = RoundLength(extent / 4.0);
     s += "</g>\n<g id=\"legend\">\n";
     s += "<path d=\"M" + Num(width - 30) + " 50 L" + Num(width - 24) + " 30 L" + Num(width - 18) +
@@ -157,16 +154,45 @@ std::string Svg(const Results& r, double factor) {
     s += "<line x1=\"" + Num(Margin) + "\" y1=\"" + Num(base) + "\" x2=\"" + Num(Margin + bar * f.scale) + "\" y2=\"" +
          Num(base) + "\" stroke=\"#000\" stroke-width=\"3\"/>\n";
     char label[96];
-    std::snprintf(label, sizeof label, "%g m", bar);
+    std::snprintf(label, sizeof label, "%g m", bar);  // the scale bar's length
     s += "<text x=\"" + Num(Margin) + "\" y=\"" + Num(base + 16) + "\">" + label + "</text>\n";
-    std::string legend = "&#9650; known  &#9675; unknown  — direction  - - distance";
-    if (largest > 0.0) {
-        std::snprintf(label, sizeof label, "  ellipses magnified %g times", factor);
-        legend += label;
+    // The legend: a sample of every point class, observation kind and ellipse drawn, in rows.
+    // Samples carry the class "key" besides their style, so they are told from the network.
+    std::vector<std::pair<std::string, std::string>> keys;  // sample element, label
+    auto sample = [&](const std::string& element, const std::string& label) { keys.emplace_back(element, label); };
+    std::set<std::string> styles;
+    for (const auto& [a, b, style] : seen) styles.insert(style);
+    std::set<int> classes;
+    for (int i : drawn) classes.insert(r.Height() ? r.points[size_t(i)].heightClass : r.points[size_t(i)].planeClass);
+    if (classes.count(1)) sample("<path class=\"key known\" d=\"M8 -7 L14 4 L2 4 Z\"/>", "known point");
+    if (classes.count(0)) sample("<circle class=\"key unknown\" cx=\"8\" cy=\"0\" r=\"4\"/>", "unknown point");
+    if (classes.count(2)) sample("<circle class=\"key special\" cx=\"8\" cy=\"0\" r=\"4\"/>", "special point");
+    for (const char* style : {"direction", "azimuth", "distance", "height"}) {
+        if (styles.count(style)) sample("<line class=\"key " + std::string(style) + "\" x1=\"0\" y1=\"0\" x2=\"18\" y2=\"0\"/>", style);
     }
-    s += "<text x=\"" + Num(Margin + bar * f.scale + 20) + "\" y=\"" + Num(base + 4) + "\">" + legend + "</text>\n";
+    bool pairs = false;
+    for (const zrPrecisionRecord& e : r.precision) pairs = pairs || e.type == 2;
+    if (largest > 0.0 && !r.Height()) {
+        std::snprintf(label, sizeof label, "error ellipse \u00d7%g", factor);
+        sample("<ellipse class=\"key error-ellipse\" cx=\"9\" cy=\"0\" rx=\"8\" ry=\"4\"/>", label);
+        if (pairs) {
+            std::snprintf(label, sizeof label, "relative ellipse \u00d7%g", factor);
+            sample("<ellipse class=\"key relative-ellipse\" cx=\"9\" cy=\"0\" rx=\"8\" ry=\"4\"/>", label);
+        }
+    }
+    const double keyWidth = 170.0;
+    const int perRow = std::max(1, int((width - Margin - (Margin + bar * f.scale + 30)) / keyWidth));
+    for (size_t k = 0; k < keys.size(); ++k) {
+        const double x = Margin + bar * f.scale + 30 + double(int(k) % perRow) * keyWidth;
+        const double y = base + double(int(k) / perRow) * 18.0;
+        s += "<g transform=\"translate(" + Num(x) + " " + Num(y) + ")\">" + keys[k].first + "<text x=\"24\" y=\"4\">" +
+             keys[k].second + "</text></g>\n";
+    }
     s += "</g>\n</svg>\n";
-    return s;
+    const double height = base + 30.0 + double((int(keys.size()) + perRow - 1) / perRow) * 18.0;
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(width) +
+           "\" height=\"" + Num(height) + "\" viewBox=\"0 0 " + Num(width) + " " + Num(height) +
+           "\" font-family=\"sans-serif\" font-size=\"12\">\n" + s;
 }
 
 int RunPlot(const ParsedArgs& args, Console& console) {
