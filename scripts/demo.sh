@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the command-line tool on the bundled example networks: summaries, approximate values,
 # adjustments of the plane and height networks with their precision, point, pair and
-# gross-error reports, and the design analysis of the planned network, all in out/.
+# gross-error reports, the design analysis of the planned network, and the closures of the
+# plane and height networks with their reports and charts, all in out/.
 # A step that fails is reported and the demo goes on; a crash of the tool (a signal or an exit
 # status other than 0, 1 and 2) makes the demo fail at the end.
 set -uo pipefail
@@ -64,6 +65,15 @@ cd out
 step "Planned network: third-class analysis" design xy ../examples/design.txt --method third \
   --direction-sigma 1 --distance-sigma 2 --distance-ppm 2 --reliability-report design-reliability.txt
 cd "$root"
+# Closures before adjusting: the table, the report with every loop's details and one SVG chart
+# per loop (north up, with the map scale).
+mkdir -p out/plane-charts out/closures-charts
+step "Plane network: closures" closures xy examples/plane.txt -r out/plane-closures.txt --charts out/plane-charts
+step "Height network: closures" closures h examples/height.txt -r out/height-closures.txt
+step "Closure network: direction loops, baseline condition and traverse" closures xy examples/closures.txt \
+  -r out/closures-plane.txt --charts out/closures-charts
+step "Closure network: levelling loops and route" closures h examples/closures.txt -r out/closures-height.txt
+[ -f out/closures-plane.txt ] && step "Report out/closures-plane.txt" show out/closures-plane.txt
 for report in out/plane-points.txt out/plane-gross-errors.txt out/design-pairs.txt out/design-reliability.txt; do
   [ -f "$report" ] && step "Report $report" show "$report"
 done
