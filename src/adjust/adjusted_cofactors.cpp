@@ -5,15 +5,18 @@
 namespace quenvar {
 namespace {
 
-// a^T Q b over the nonzero unknown places of two rows.
-double BilinearForm(const WorkRow& a, const CofactorMatrix& q, const WorkRow& b, int n) {
+// a^T Q a over the nonzero unknown places of a row, each pair of places read once.
+double QuadraticForm(const WorkRow& a, const CofactorMatrix& q, int n) {
+    const std::vector<int>& places = a.Places();
     double sum = 0.0;
-    for (const int i : a.Places()) {
+    for (size_t r = 0; r < places.size(); ++r) {
+        const int i = places[r];
         if (i > n) continue;
         const double ai = a.Value(i);
-        for (const int j : b.Places()) {
-            if (j > n) continue;
-            sum += ai * q.Cofactor(i, j) * b.Value(j);
+        sum += ai * q.Cofactor(i, i) * ai;
+        for (size_t c = r + 1; c < places.size(); ++c) {
+            const int j = places[c];
+            if (j <= n) sum += 2.0 * ai * q.Cofactor(i, j) * a.Value(j);
         }
     }
     return sum;
@@ -43,7 +46,7 @@ public:
                 if (i <= n) mqm_ += mean_->Value(i) * QM(i, q, n);
             mqmKnown_ = true;
         }
-        return BilinearForm(own, q, own, n) - 2.0 * aqm + mqm_;
+        return QuadraticForm(own, q, n) - 2.0 * aqm + mqm_;
     }
 
 private:
@@ -94,7 +97,7 @@ int ComputeAdjustedCofactors(Network& net, const CofactorMatrix& q, int n, const
                 row.Clear();
                 continue;
             }
-            double c = reduced ? station.Reduced(row, q, n) : BilinearForm(row, q, row, n);
+            double c = reduced ? station.Reduced(row, q, n) : QuadraticForm(row, q, n);
             if (kind == KindDirection && sumP > 1e-10f) c += 1.0 / sumP;
             CofactorOf(net, o) = float(c);
             if (sink) {

@@ -1,42 +1,74 @@
 #include "adjust/selected_inverse.h"
 
+#include <Eigen/Dense>
 #include <algorithm>
 
 namespace quenvar {
+namespace {
 
+using Dense = Eigen::MatrixXd;
+
+int Count(const LowerFactor& f, int j) { return f.start[j + 1] - f.start[j]; }
+
+// Columns j and j + 1 belong to one supernode: j's rows are j + 1 and then exactly j + 1's.
+bool Continues(const LowerFactor& f, int j) {
+    return Count(f, j) > 0 && f.rows[f.start[j]] == j + 1 && Count(f, j) == Count(f, j + 1) + 1;
+}
+
+}  // namespace
+
+// Supernode by supernode from the last: for columns S = f..l with the rows R below them,
+// U = L_RS L_SS^-1, Z_RS = -Z_RR U and Z_SS = L_SS^-T D_S^-1 L_SS^-1 + U^T Z_RR U, with Z_RR
+// (all on the pattern, R being a clique of the factor) gathered from the later columns.
 void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std::vector<double>& diagonal) {
     const int n = f.n;
     offDiagonal.assign(size_t(n > 0 ? f.start[n] : 0), 0.0);
     diagonal.assign(size_t(n), 0.0);
-    // slot[r]: index of row r among the rows of the current column, or -1.
-    std::vector<int> slot(size_t(n), -1);
-    std::vector<double> sum;
-    for (int j = n - 1; j >= 0; --j) {
-        const int begin = f.start[j], end = f.start[j + 1];
-        const int count = end - begin;
-        sum.assign(size_t(count), 0.0);
-        for (int a = 0; a < count; ++a) slot[size_t(f.rows[begin + a])] = a;
-        // sum[a] = sum over rows k of column j of Z(r_a, k) L(k, j), taking each stored Z(r, k)
-        // of column k once for both orders of the pair.
-        for (int a = 0; a < count; ++a) {
-            const int k = f.rows[begin + a];
-            const double lk = f.values[begin + a];
-            sum[size_t(a)] += diagonal[size_t(k)] * lk;
-            for (int p = f.start[k]; p < f.start[k + 1]; ++p) {
-                const int b = slot[size_t(f.rows[p])];
-                if (b < 0) continue;
-                const double z = offDiagonal[size_t(p)];
-                sum[size_t(b)] += z * lk;
-                sum[size_t(a)] += z * f.values[begin + b];
+    std::vector<int> first;  // first column of each supernode
+    for (int j = 0; j < n; ++j)
+        if (j == 0 || !Continues(f, j - 1)) first.push_back(j);
+    first.push_back(n);
+    Dense lss, lrs, u, zrr, y, t;
+    for (size_t s = first.size() - 1; s-- > 0;) {
+        const int fc = first[s], lc = first[s + 1] - 1, w = lc - fc + 1;
+        const int m = Count(f, lc);
+        const int* rr = f.rows + f.start[lc];  // R, ascending
+        // Position of row q > c of column c: within S, then R.
+        auto within = [&f, lc](int q, int c) { return f.start[c] + (q - c - 1); };
+        auto below = [&f, lc](int r, int c) { return f.start[c] + (lc - c) + r; };
+        lss.setIdentity(w, w);
+        lrs.resize(m, w);
+        for (int c = fc; c <= lc; ++c) {
+            for (int q = c + 1; q <= lc; ++q) lss(q - fc, c - fc) = f.values[within(q, c)];
+            for (int r = 0; r < m; ++r) lrs(r, c - fc) = f.values[below(r, c)];
+        }
+        // T = L_SS^-T D_S^-1 L_SS^-1.
+        Dense linv = lss.triangularView<Eigen::UnitLower>().solve(Dense::Identity(w, w));
+        Eigen::VectorXd dinv(w);
+        for (int c = 0; c < w; ++c) dinv[c] = 1.0 / f.d[fc + c];
+        t.noalias() = linv.transpose() * dinv.asDiagonal() * linv;
+        if (m > 0) {
+            u = lss.triangularView<Eigen::UnitLower>().transpose().solve(lrs.transpose()).transpose();
+            zrr.resize(m, m);
+            for (int a = 0; a < m; ++a) {
+                const int r = rr[a];
+                zrr(a, a) = diagonal[size_t(r)];
+                int b = a + 1;
+                for (int p = f.start[r]; p < f.start[r + 1] && b < m; ++p) {
+                    if (f.rows[p] < rr[b]) continue;
+                    zrr(b, a) = zrr(a, b) = offDiagonal[size_t(p)];
+                    ++b;
+                }
             }
+            y.noalias() = zrr * u;
+            t.noalias() += u.transpose() * y;
+            for (int c = fc; c <= lc; ++c)
+                for (int r = 0; r < m; ++r) offDiagonal[size_t(below(r, c))] = -y(r, c - fc);
         }
-        double zjj = 1.0 / f.d[j];
-        for (int a = 0; a < count; ++a) {
-            offDiagonal[size_t(begin + a)] = -sum[size_t(a)];
-            zjj += f.values[begin + a] * sum[size_t(a)];
-            slot[size_t(f.rows[begin + a])] = -1;
+        for (int c = fc; c <= lc; ++c) {
+            diagonal[size_t(c)] = t(c - fc, c - fc);
+            for (int q = c + 1; q <= lc; ++q) offDiagonal[size_t(within(q, c))] = t(q - fc, c - fc);
         }
-        diagonal[size_t(j)] = zjj;
     }
 }
 

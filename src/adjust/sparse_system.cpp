@@ -9,12 +9,14 @@
 #include "adjust/datum_constraints.h"
 #include "adjust/datum_update.h"
 #include "adjust/selected_inverse.h"
+#include "adjust/supernodal_factor.h"
 
 namespace quenvar {
 namespace {
 
 using Matrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
-using Factor = Eigen::SimplicialLDLT<Matrix, Eigen::Lower, Eigen::AMDOrdering<int>>;
+// Eigen's simplicial analysis gives the approximate-minimum-degree ordering.
+using Ordering = Eigen::SimplicialLDLT<Matrix, Eigen::Lower, Eigen::AMDOrdering<int>>;
 
 // A pivot below this part of its diagonal element shows a singular matrix.
 constexpr double SmallestRelativePivot = 1e-11;
@@ -98,9 +100,8 @@ struct SparseSystem::Data {
     double last = 0.0;       // [pll], then [pvv]
     double spare = 0.0;      // receives an element outside the pattern
     bool outside = false;    // an element outside the pattern was written in this pass
-    Factor factor;
+    SupernodalFactor factor;
     std::vector<int> position;  // place of each unknown (counted from 0) in the factor
-    Eigen::VectorXd pivots;     // D
     LowerFactor view;
     bool factored = false;
     bool inverted = false;
@@ -160,27 +161,22 @@ struct SparseSystem::Data {
             }
     }
 
-    void SolveInPlace(double* x) const {
-        Eigen::Map<Eigen::VectorXd> v(x, n);
-        v = factor.solve(v);
-    }
+    void SolveInPlace(double* x) const { factor.Solve(x); }
 
     // Factors the matrix: 1, or what Solve returns for a singular matrix. A pivot below
     // 1e-20, or tiny beside its diagonal element, means a singular matrix whose rounding
     // decides which pivot comes out how small; the packed inversion's rule decides it as
     // long as the packed storage is affordable.
     int Decompose() {
-        factor.factorize(a);
+        factor.Factor(a.valuePtr());
         ++work.factorisations;
         const int singular = n <= LargestReferenceOrder ? SolveUseReference : SolveSingular;
-        if (factor.info() != Eigen::Success) return singular;
-        pivots = factor.vectorD();
+        const std::vector<double>& pivots = factor.Pivots();
         for (int i = 0; i < n; ++i) {
             const double d = pivots[position[size_t(i)]];
             if (!(d >= 1e-20) || d < SmallestRelativePivot * *Find(i + 1, i + 1)) return singular;
         }
-        const Matrix& l = factor.matrixL().nestedExpression();
-        view = LowerFactor{n, l.outerIndexPtr(), l.innerIndexPtr(), l.valuePtr(), pivots.data()};
+        view = factor.View();
         return 1;
     }
 
@@ -212,14 +208,17 @@ bool SparseSystem::Prepare(const Network& net, const UnknownMap& map, int n) {
         d.b.assign(size_t(n), 0.0);
         d.datumRow.assign(size_t(n) + 1, -1);
         d.extendedRow.assign(size_t(n) + 1, -1);
-        d.factor.analyzePattern(d.a);
-        ++d.work.analyses;
-        const auto& indices = d.factor.permutationP().indices();
+        Ordering ordering;
+        ordering.analyzePattern(d.a);
+        if (ordering.info() != Eigen::Success) return false;
+        const auto& indices = ordering.permutationP().indices();
         d.position.assign(indices.data(), indices.data() + n);
+        d.factor.Analyse(n, d.a.outerIndexPtr(), d.a.innerIndexPtr(), d.position);
+        ++d.work.analyses;
     } catch (const std::bad_alloc&) {
         return false;
     }
-    return d.factor.info() == Eigen::Success;
+    return true;
 }
 
 int SparseSystem::BeginPass(const Network& net, const UnknownMap& map) {
@@ -333,6 +332,6 @@ double SparseSystem::Cofactor(int i, int j) const {
 
 const SparseWork& SparseSystem::Work() const { return d_->work; }
 long SparseSystem::PatternSize() const { return long(d_->a.nonZeros()) - d_->n; }
-long SparseSystem::FactorSize() const { return d_->factored ? long(d_->view.start[d_->n]) : 0; }
+long SparseSystem::FactorSize() const { return d_->factor.Size(); }
 
 }  // namespace quenvar

@@ -1,0 +1,191 @@
+#include "adjust/supernodal_factor.h"
+
+#include <Eigen/Dense>
+#include <algorithm>
+
+namespace quenvar {
+
+void SupernodalFactor::Analyse(int n, const int* start, const int* rows, const std::vector<int>& position) {
+    n_ = n;
+    position_ = position;
+    // The upper pattern of P A P^T by columns (row < column), for the elimination tree.
+    std::vector<int> upperStart(size_t(n) + 1, 0), upper;
+    for (int j = 0; j < n; ++j)
+        for (int p = start[j]; p < start[j + 1]; ++p) {
+            const int a = position[size_t(rows[p])], b = position[size_t(j)];
+            if (a != b) ++upperStart[size_t(std::max(a, b)) + 1];
+        }
+    for (int k = 0; k < n; ++k) upperStart[size_t(k) + 1] += upperStart[size_t(k)];
+    upper.resize(size_t(upperStart[size_t(n)]));
+    {
+        std::vector<int> fill(upperStart.begin(), upperStart.end() - 1);
+        for (int j = 0; j < n; ++j)
+            for (int p = start[j]; p < start[j + 1]; ++p) {
+                const int a = position[size_t(rows[p])], b = position[size_t(j)];
+                if (a != b) upper[size_t(fill[size_t(std::max(a, b))]++)] = std::min(a, b);
+            }
+    }
+    std::vector<int> parent(static_cast<size_t>(n), -1), ancestor(static_cast<size_t>(n), -1);
+    for (int k = 0; k < n; ++k)
+        for (int e = upperStart[size_t(k)]; e < upperStart[size_t(k) + 1]; ++e) {
+            for (int i = upper[size_t(e)]; i != -1 && i < k;) {
+                const int next = ancestor[size_t(i)];
+                ancestor[size_t(i)] = k;
+                if (next == -1) parent[size_t(i)] = k;
+                i = next;
+            }
+        }
+    // Row k of L is the union of the tree paths from the entries of column k up to k: counted
+    // in a first sweep, written in a second, so each column's rows come out ascending.
+    std::vector<int> mark(static_cast<size_t>(n), -1);
+    start_.assign(size_t(n) + 1, 0);
+    for (int sweep = 0; sweep < 2; ++sweep) {
+        std::vector<int> fill(start_.begin(), start_.end() - 1);
+        std::fill(mark.begin(), mark.end(), -1);
+        for (int k = 0; k < n; ++k) {
+            mark[size_t(k)] = k;
+            for (int e = upperStart[size_t(k)]; e < upperStart[size_t(k) + 1]; ++e)
+                for (int i = upper[size_t(e)]; mark[size_t(i)] != k; i = parent[size_t(i)]) {
+                    mark[size_t(i)] = k;
+                    if (sweep == 0) {
+                        ++start_[size_t(i) + 1];
+                    } else {
+                        rows_[size_t(fill[size_t(i)]++)] = k;
+                    }
+                }
+        }
+        if (sweep == 0) {
+            for (int j = 0; j < n; ++j) start_[size_t(j) + 1] += start_[size_t(j)];
+            rows_.resize(size_t(start_[size_t(n)]));
+        }
+    }
+    values_.assign(rows_.size(), 0.0);
+    d_.assign(size_t(n), 0.0);
+    // Column j + 1 continues j's supernode when j's rows are j + 1 and then exactly j + 1's.
+    auto count = [this](int j) { return start_[size_t(j) + 1] - start_[size_t(j)]; };
+    first_.clear();
+    node_.assign(size_t(n), 0);
+    for (int j = 0; j < n; ++j) {
+        const bool continues = j > 0 && count(j - 1) > 0 && rows_[size_t(start_[size_t(j - 1)])] == j &&
+                               count(j - 1) == count(j) + 1;
+        if (!continues) first_.push_back(j);
+        node_[size_t(j)] = int(first_.size()) - 1;
+    }
+    first_.push_back(n);
+    // Where each entry of A goes: its place in column min(a, b) of L, or the diagonal.
+    entryStart_.assign(size_t(n) + 1, 0);
+    for (int j = 0; j < n; ++j)
+        for (int p = start[j]; p < start[j + 1]; ++p)
+            ++entryStart_[size_t(std::min(position[size_t(rows[p])], position[size_t(j)])) + 1];
+    for (int c = 0; c < n; ++c) entryStart_[size_t(c) + 1] += entryStart_[size_t(c)];
+    entryPlace_.resize(size_t(entryStart_[size_t(n)]));
+    entrySource_.resize(entryPlace_.size());
+    std::vector<int> fill(entryStart_.begin(), entryStart_.end() - 1);
+    for (int j = 0; j < n; ++j)
+        for (int p = start[j]; p < start[j + 1]; ++p) {
+            const int a = position[size_t(rows[p])], b = position[size_t(j)];
+            const int c = std::min(a, b), r = std::max(a, b);
+            int place = -1 - c;
+            if (r != c) {
+                const auto at = std::lower_bound(rows_.begin() + start_[size_t(c)], rows_.begin() + start_[size_t(c) + 1], r);
+                place = int(at - rows_.begin());
+            }
+            const int e = fill[size_t(c)]++;
+            entryPlace_[size_t(e)] = place;
+            entrySource_[size_t(e)] = p;
+        }
+    work_.resize(size_t(n));
+}
+
+void SupernodalFactor::Factor(const double* values) {
+    const int supernodes = int(first_.size()) - 1;
+    std::vector<int> local(static_cast<size_t>(n_), -1);
+    // Supernodes whose next rows fall into a later supernode wait in that one's list.
+    std::vector<int> head(static_cast<size_t>(supernodes), -1), next(static_cast<size_t>(supernodes), -1),
+        from(static_cast<size_t>(supernodes), 0);
+    Eigen::MatrixXd block, x, update;
+    Eigen::VectorXd pivots;
+    for (int s = 0; s < supernodes; ++s) {
+        const int f = first_[size_t(s)], l = first_[size_t(s) + 1] - 1, w = l - f + 1;
+        const int m = start_[size_t(l) + 1] - start_[size_t(l)];
+        const int* below = rows_.data() + start_[size_t(l)];
+        for (int q = f; q <= l; ++q) local[size_t(q)] = q - f;
+        for (int t = 0; t < m; ++t) local[size_t(below[t])] = w + t;
+        block.setZero(w + m, w);
+        // A's elements of these columns.
+        for (int c = f; c <= l; ++c)
+            for (int e = entryStart_[size_t(c)]; e < entryStart_[size_t(c) + 1]; ++e) {
+                const int place = entryPlace_[size_t(e)];
+                const int r = place < 0 ? c : rows_[size_t(place)];
+                block(local[size_t(r)], c - f) += values[entrySource_[size_t(e)]];
+            }
+        // The updates of the supernodes below: L_(rows >= f) D L_(rows in s)^T.
+        for (int u = head[size_t(s)]; u != -1;) {
+            const int following = next[size_t(u)];
+            const int g = first_[size_t(u)], h = first_[size_t(u) + 1] - 1, wu = h - g + 1;
+            const int* ru = rows_.data() + start_[size_t(h)];
+            const int mu = start_[size_t(h) + 1] - start_[size_t(h)];
+            const int k0 = from[size_t(u)];
+            int inside = k0;
+            while (inside < mu && ru[inside] <= l) ++inside;
+            const int a = mu - k0, b = inside - k0;
+            x.resize(a, wu);
+            pivots.resize(wu);
+            for (int c = g; c <= h; ++c) {
+                const double* lc = values_.data() + start_[size_t(c)] + (h - c) + k0;
+                for (int i = 0; i < a; ++i) x(i, c - g) = lc[i];
+                pivots[c - g] = d_[size_t(c)];
+            }
+            update.noalias() = x * (x.topRows(b) * pivots.asDiagonal()).transpose();
+            for (int j = 0; j < b; ++j) {
+                const int col = ru[k0 + j] - f;
+                for (int i = j; i < a; ++i) block(local[size_t(ru[k0 + i])], col) -= update(i, j);
+            }
+            from[size_t(u)] = inside;
+            if (inside < mu) {
+                const int target = node_[size_t(ru[inside])];
+                next[size_t(u)] = head[size_t(target)];
+                head[size_t(target)] = u;
+            }
+            u = following;
+        }
+        // Dense L D L^T of the supernode's columns.
+        for (int c = 0; c < w; ++c) {
+            for (int k = 0; k < c; ++k) {
+                const double t = d_[size_t(f + k)] * block(c, k);
+                if (t != 0.0) block.col(c).tail(w + m - c) -= t * block.col(k).tail(w + m - c);
+            }
+            const double d = block(c, c);
+            d_[size_t(f + c)] = d;
+            if (d != 0.0) {
+                block.col(c).tail(w + m - c - 1) /= d;
+            } else {
+                block.col(c).tail(w + m - c - 1).setZero();
+            }
+        }
+        for (int c = f; c <= l; ++c) {
+            double* lc = values_.data() + start_[size_t(c)];
+            for (int q = c + 1; q <= l; ++q) lc[q - c - 1] = block(q - f, c - f);
+            for (int t = 0; t < m; ++t) lc[(l - c) + t] = block(w + t, c - f);
+        }
+        if (m > 0) {
+            const int target = node_[size_t(below[0])];
+            from[size_t(s)] = 0;
+            next[size_t(s)] = head[size_t(target)];
+            head[size_t(target)] = s;
+        }
+    }
+}
+
+void SupernodalFactor::Solve(double* x) const {
+    double* y = work_.data();
+    for (int i = 0; i < n_; ++i) y[position_[size_t(i)]] = x[i];
+    for (int c = 0; c < n_; ++c)
+        for (int p = start_[size_t(c)]; p < start_[size_t(c) + 1]; ++p) y[rows_[size_t(p)]] -= values_[size_t(p)] * y[c];
+    for (int c = 0; c < n_; ++c) y[c] /= d_[size_t(c)];
+    for (int c = n_ - 1; c >= 0; --c)
+        for (int p = start_[size_t(c)]; p < start_[size_t(c) + 1]; ++p) y[c] -= values_[size_t(p)] * y[rows_[size_t(p)]];
+    for (int i = 0; i < n_; ++i) x[i] = y[position_[size_t(i)]];
+}
+
+}  // namespace quenvar

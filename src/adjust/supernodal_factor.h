@@ -1,0 +1,47 @@
+// L D L^T factorisation of a sparse symmetric matrix by supernodes. The pattern is analysed
+// once (elimination tree, the rows of every column of L, the supernodes: runs of columns
+// whose rows below are the same, like the X and Y of one point or the points of a
+// separator); every numeric factorisation then works on dense blocks, each supernode
+// gathering the updates of the ones below it.
+#pragma once
+
+#include <vector>
+
+#include "adjust/selected_inverse.h"
+
+namespace quenvar {
+
+class SupernodalFactor {
+public:
+    // The pattern of A: its lower triangle by columns (rows ascending, the diagonal included)
+    // and the fill-reducing numbering position[old] = new.
+    void Analyse(int n, const int* start, const int* rows, const std::vector<int>& position);
+
+    // Factors P A P^T = L D L^T from A's values in the analysed pattern. The pivots D are left
+    // for the caller to judge; a zero pivot leaves its column at zero.
+    void Factor(const double* values);
+
+    // L and D in the factor's numbering.
+    LowerFactor View() const { return LowerFactor{n_, start_.data(), rows_.data(), values_.data(), d_.data()}; }
+    const std::vector<double>& Pivots() const { return d_; }
+
+    // Solves A x = b in place in the original numbering.
+    void Solve(double* x) const;
+
+    long Size() const { return long(rows_.size()); }
+
+private:
+    int n_ = 0;
+    std::vector<int> position_;
+    // L by columns: rows below the diagonal, ascending.
+    std::vector<int> start_, rows_;
+    std::vector<double> values_, d_;
+    // Supernodes: first column of each (and n at the end); the supernode of each column.
+    std::vector<int> first_, node_;
+    // A's entries by column of P A P^T (lower): the storage place of each, or -1 - column for
+    // a diagonal element, and the index of its value in A.
+    std::vector<int> entryStart_, entryPlace_, entrySource_;
+    mutable std::vector<double> work_;
+};
+
+}  // namespace quenvar
