@@ -151,18 +151,5 @@ TEST(ComputeClosures, TraversesAloneGiveAStandardErrorOfZeroAndFreeLoopsEmptiesE
     EXPECT_TRUE(c.state.triangleTable.empty());
 }
 
-TEST(ComputeClosures, ClearsAdjustmentResults) {
-    Network net;
-    NetworkBuilder b(net);
-    TwoStepLoop(net, b, 0.02);
-    net.hdr.optionFlags = 0x00E1;
-    net.hdr.ellipseCount = 2;
-    net.ellipses.resize(3);
-    Computation c(net, b.ui(), 1);
-    EXPECT_EQ(net.hdr.optionFlags, 0x0001);
-    EXPECT_EQ(net.hdr.ellipseCount, 0);
-    EXPECT_TRUE(net.ellipses.empty());
-}
-
 }  // namespace
 }  // namespace quenvar

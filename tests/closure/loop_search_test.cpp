@@ -83,6 +83,20 @@ TEST(HeightSearch, SecondComponentFixedPointGivesAnEmptyRecord) {
     EXPECT_EQ(s.Of(2), (Elements{B, v, B}));
 }
 
+TEST(HeightSearch, FullLoopListStopsWithOneMessage) {
+    Network net;
+    NetworkBuilder b(net);
+    for (const char* n : {"P1", "P2", "P3"}) b.Point(n, 0, 0);
+    Both(b, 1, 2, KindLevelled);
+    Both(b, 2, 3, KindLevelled);
+    Both(b, 3, 1, KindLevelled);
+    std::vector<std::unique_ptr<ClosureLoop>> list(2);  // room for two of the four loops
+    std::vector<TriangleRecord> triangles;
+    SearchCounts counts{};
+    EXPECT_EQ(SearchLoops(net, b.ui(), list, 0, triangles, false, counts), 2);
+    EXPECT_EQ(b.ui().Texts(), std::vector<std::string>{"闭合环太多, 超出的闭合环未列出"});
+}
+
 TEST(HeightSearch, FewerObservationsThanPointsFindNothing) {
     Network net;
     NetworkBuilder b(net);
