@@ -30,7 +30,6 @@ bool Dialog::Select(int id, int index) {
     if (!c || c->kind != ControlKind::List || !c->enabled || Ended()) return false;
     if (index < 0 || index >= int(c->items.size())) return false;
     c->selection = index;
-    OnSelectionChange(id);
     return true;
 }
 

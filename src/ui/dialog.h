@@ -73,7 +73,6 @@ protected:
     virtual void OnInitDialog() {}
     // A button was pressed; the default ends the window on OK and cancel.
     virtual void OnCommand(int id);
-    virtual void OnSelectionChange(int /*id*/) {}
 
 private:
     Control* FindMutable(int id);
