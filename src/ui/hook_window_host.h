@@ -19,7 +19,13 @@ enum class FrontEnd {
 
 class HookWindowHost final : public WindowHost {
 public:
-    explicit HookWindowHost(FrontEnd frontEnd = FrontEnd::Headless) : frontEnd_(frontEnd) {}
+    // The terminal front end's result windows ask this host for file names, so a save-file
+    // hook serves them too.
+    explicit HookWindowHost(FrontEnd frontEnd = FrontEnd::Headless) : frontEnd_(frontEnd) {
+        terminal_.SetSaveDialogs(this);
+    }
+    HookWindowHost(const HookWindowHost&) = delete;
+    HookWindowHost& operator=(const HookWindowHost&) = delete;
 
     void SetHook(zrResultWindowHook hook, void* context);
     void SetWindowHook(zrWindowHook hook, void* context);

@@ -53,6 +53,13 @@ int ResultListWindow::Save(const char* path) {
     return WriteReportFile(reports_, path, caption_.c_str(), heading_.c_str(), extra_.c_str(), detail_);
 }
 
+int ResultListWindow::PressSave(WindowHost& host) {
+    if (reports_.reportLines.empty()) return 0;
+    std::string path;
+    if (!host.ChooseSaveFile({"txt", "", "Zorek结果文件(*.txt)|*.txt||"}, path)) return 0;
+    return Save(path.c_str());
+}
+
 std::string ResultListWindow::ReportText() {
     return FormatReport(reports_, caption_.c_str(), heading_.c_str(), extra_.c_str(), detail_);
 }

@@ -45,6 +45,10 @@ public:
     // The save button: the report with the window's caption as its title, written to path.
     // Nothing happens without report lines. 1 when written.
     int Save(const char* path);
+    // The save button as a user presses it: with report lines, the save-file dialog of host
+    // ("txt", "Zorek结果文件(*.txt)|*.txt||") and, when a name is confirmed, Save. 1 when
+    // written.
+    int PressSave(WindowHost& host);
     // The text Save writes; empty without report lines.
     std::string ReportText();
 

@@ -223,10 +223,7 @@ void TerminalWindows::RunResultList(ResultListWindow& window) {
             return;
         }
         if (line == "s") {
-            std::string path;
-            if (!ChooseSaveFile({"txt", "", "Zorek结果文件(*.txt)|*.txt||"}, path)) continue;
-            std::fprintf(out_, window.Save(path.c_str()) == 1 ? "saved '%s'\n" : "nothing written to '%s'\n",
-                         path.c_str());
+            std::fputs(window.PressSave(*saveDialogs_) == 1 ? "report saved\n" : "no report written\n", out_);
             continue;
         }
         char* end = nullptr;

@@ -14,6 +14,9 @@ class TerminalWindows final : public WindowHost {
 public:
     explicit TerminalWindows(std::FILE* in = stdin, std::FILE* out = stdout) : in_(in), out_(out) {}
 
+    // The host whose save-file dialog the result windows use (this front end unless set).
+    void SetSaveDialogs(WindowHost* host) { saveDialogs_ = host; }
+
     // Lists the entries; an entry's number shows its details and a sketch of its chart, "s"
     // saves the report, an empty line or the end of input closes the window.
     void RunResultList(ResultListWindow& window) override;
@@ -34,6 +37,7 @@ private:
 
     std::FILE* in_;
     std::FILE* out_;
+    WindowHost* saveDialogs_ = this;
 };
 
 // The user's editor: $VISUAL, else $EDITOR, else the system's sensible-editor, else vi.

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "tests/netdb/file_test_support.h"
+#include "tests/support/scripted_windows.h"
 #include "ui/hook_window_host.h"
 
 namespace quenvar {
@@ -63,6 +65,23 @@ TEST(WindowHooks, SaveFileHookGivesAPathOnlyWhenItConfirmedOneThatFits) {
         path.clear();
         EXPECT_FALSE(host.ChooseSaveFile({"txt", "", ""}, path)) << refused;
     }
+}
+
+TEST(WindowHooks, SaveButtonAsksTheHostForANameOnlyWhenThereIsAReport) {
+    testing::TempDir dir;
+    testing::ScriptedWindows host;
+    host.savePaths = {dir.File("first.txt"), ""};
+    ReportBuffers reports;
+    {
+        ResultListWindow empty(reports, "heading", "extra", nullptr, nullptr);
+        EXPECT_EQ(empty.PressSave(host), 0);
+        EXPECT_EQ(host.savePaths.size(), 2u);  // no dialog without report lines
+    }
+    reports.reportLines = {"loop 1"};
+    ResultListWindow window(reports, "heading", "extra", nullptr, nullptr);
+    EXPECT_EQ(window.PressSave(host), 1);
+    EXPECT_NE(testing::ReadAll(dir.File("first.txt")).find("loop 1"), std::string::npos);
+    EXPECT_EQ(window.PressSave(host), 0);  // cancelled
 }
 
 }  // namespace
