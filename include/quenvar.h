@@ -160,10 +160,12 @@ typedef struct zrWindow zrWindow;
 typedef int (*zrWindowHook)(zrWindow* window, zrWindow* parent, void* context);
 QUENVAR_API void zrSetWindowHook(zrWindowHook hook, void* context);
 
-/* The save-file dialog: defaultExt is the extension added to a name without one ("txt"),
- * filter "description|pattern||". Write the chosen path, NUL-terminated, into path (size
- * bytes) and return non-zero, or return 0 for cancel. Without a hook the terminal front end
- * asks for a name; headless, nothing is chosen. */
+/* The save-file dialog, opened by the save button of a result list window that the library
+ * shows itself (a result-window hook saves through the window's save function instead):
+ * defaultExt is the extension added to a name without one ("txt"), filter
+ * "description|pattern||". Write the chosen path, NUL-terminated, into path (size bytes) and
+ * return non-zero, or return 0 for cancel. Without a hook the terminal front end asks for a
+ * name; headless, nothing is chosen. */
 typedef int (*zrSaveFileHook)(const char* defaultExt, const char* filter, char* path, int size, void* context);
 QUENVAR_API void zrSetSaveFileHook(zrSaveFileHook hook, void* context);
 
