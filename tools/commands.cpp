@@ -160,22 +160,6 @@ int RunClosure(const ParsedArgs& args, Console& console) {
     return 0;
 }
 
-// Stores the a-priori errors given on the command line; the library fills the others.
-void SetAprioriErrors(const ParsedArgs& args) {
-    struct Param {
-        const char* option;
-        int kind;
-    };
-    constexpr Param params[] = {
-        {"direction-sigma", 1}, {"distance-sigma", 2}, {"distance-ppm", 3}, {"level-sigma", 4}, {"trig-sigma", 5},
-    };
-    for (const Param& p : params) {
-        if (args.Has(p.option)) {
-            zrSetAdjustmentParam(p.kind, ParseNonNegative(args.Value(p.option), std::string("--") + p.option), 0);
-        }
-    }
-}
-
 int RunAdjust(const ParsedArgs& args, Console& console) {
     const bool height = ParseNetworkKind(args.positional[0]);
     const int method = ParseMethod(args.Value("method", "iterated"));
@@ -271,6 +255,21 @@ int RunShow(const ParsedArgs& args, Console& /*console*/) {
 }
 
 }  // namespace
+
+void SetAprioriErrors(const ParsedArgs& args) {
+    struct Param {
+        const char* option;
+        int kind;
+    };
+    constexpr Param params[] = {
+        {"direction-sigma", 1}, {"distance-sigma", 2}, {"distance-ppm", 3}, {"level-sigma", 4}, {"trig-sigma", 5},
+    };
+    for (const Param& p : params) {
+        if (args.Has(p.option)) {
+            zrSetAdjustmentParam(p.kind, ParseNonNegative(args.Value(p.option), std::string("--") + p.option), 0);
+        }
+    }
+}
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {

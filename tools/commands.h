@@ -34,6 +34,10 @@ struct Command {
 const std::vector<Command>& Commands();
 const Command* FindCommand(const std::string& name);
 
+// Stores the a-priori errors given by the options --direction-sigma, --distance-sigma,
+// --distance-ppm, --level-sigma and --trig-sigma; the library fills the others.
+void SetAprioriErrors(const ParsedArgs& args);
+
 // Commands in files of their own.
 Command EditCommand();
 Command DesignCommand();

@@ -3,14 +3,8 @@
 // precision of the points, pairs and observations the plan would reach; the third-class
 // analysis also finds the weakest direction of the network and rates every observation, the
 // planned ones (class a) included, by its contribution to the precision.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -23,39 +17,6 @@
 namespace quenvar_cli {
 
 namespace {
-
-using ReportWriter = int (*)(const char* path);
-
-bool ToStdout(const std::string& path) { return path.empty() || path == "-"; }
-
-void CheckOutput(const std::string& path) {
-    if (ToStdout(path)) return;
-    const size_t slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    struct stat st {};
-    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        throw Failure("cannot write '" + path + "': directory '" + dir + "' does not exist");
-    }
-}
-
-// A report printed on standard output goes through a temporary file.
-void Report(ReportWriter writer, const std::string& out, const std::string& what, Console& console) {
-    if (!ToStdout(out)) {
-        if (writer(out.c_str()) != 1) throw Failure("could not write the " + what + " to '" + out + "'");
-        if (!console.quiet) std::fprintf(stderr, "quenvar: wrote the %s to '%s'\n", what.c_str(), out.c_str());
-        return;
-    }
-    const char* tmp = std::getenv("TMPDIR");
-    std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/quenvar-design-XXXXXX";
-    const int fd = mkstemp(path.data());
-    if (fd < 0) throw Failure("cannot create a temporary file: " + std::string(std::strerror(errno)));
-    close(fd);
-    const int written = writer(path.c_str());
-    console.FinishProgressLine();
-    if (written == 1) PrintGbkFile(path, true);
-    std::remove(path.c_str());
-    if (written != 1) throw Failure("could not produce the " + what);
-}
 
 std::vector<unsigned char> ReadFile(const char* path) {
     std::vector<unsigned char> bytes;
@@ -107,43 +68,23 @@ int RunDesign(const ParsedArgs& args, Console& console) {
     }
     const bool height = kind == "h";
     const int method = ParseDesignMethod(args.Value("method", "general"));
-    struct Param {
-        const char* option;
-        int kind;
-    };
-    constexpr Param params[] = {
-        {"direction-sigma", 1}, {"distance-sigma", 2}, {"distance-ppm", 3}, {"level-sigma", 4}, {"trig-sigma", 5},
-    };
-    for (const Param& p : params) {
-        if (args.Has(p.option)) ParseNonNegative(args.Value(p.option), std::string("--") + p.option);
+    for (const char* option : {"direction-sigma", "distance-sigma", "distance-ppm", "level-sigma", "trig-sigma"}) {
+        if (args.Has(option)) ParseNonNegative(args.Value(option), std::string("--") + option);
     }
-    for (const char* option : {"report", "points-report", "pairs-report", "reliability-report", "output"}) {
-        if (args.Has(option)) CheckOutput(args.Value(option));
+    for (const char* option : {"report", "points-report", "pairs-report", "reliability-report", "json"}) {
+        if (args.Has(option) && !IsStdout(args.Value(option))) CheckWritableLocation(args.Value(option));
     }
+    if (args.Has("output")) CheckSaveTarget(args.Value("output"), args, Holds::AdjustmentResults);
 
-    const std::string& network = args.positional[1];
-    if (access(network.c_str(), R_OK) != 0) throw Failure("cannot read '" + network + "': " + std::strerror(errno));
-    if (args.Has("json") && args.Value("json") != "-") CheckWritableLocation(args.Value("json"));
-    CheckInput(network, network, args);
-    if (zrLoadData(network.c_str()) != 1 || zrSetDesignMode(1) != 1) {
-        zrFreeData();
-        throw Failure("'" + network + "' is not a network file");
-    }
-    struct Loaded {
-        ~Loaded() { zrFreeData(); }
-    } loaded;
-    for (const Param& p : params) {
-        if (args.Has(p.option)) zrSetAdjustmentParam(p.kind, std::atof(args.Value(p.option).c_str()), 0);
-    }
+    LoadedNetwork network(args.positional[1], args);
+    if (zrSetDesignMode(1) != 1) throw Failure("no network was loaded from '" + args.positional[1] + "'");
+    SetAprioriErrors(args);
     const char* what = height ? "height network" : "plane network";
     if ((height ? zrHAdjustment(method, 1) : zrXYAdjustment(method, 1)) != 1) {
         throw Failure(std::string("the design analysis of the ") + what + " failed");
     }
     console.FinishProgressLine();
-    if (!console.quiet) {
-        std::fprintf(stderr, "quenvar: %s of the %s done\n", method == 0 ? "general design" : "third-class analysis",
-                     what);
-    }
+    Note(console, std::string(method == 0 ? "general design" : "third-class analysis") + " of the " + what + " done");
 
     struct Output {
         const char* option;
@@ -159,17 +100,13 @@ int RunDesign(const ParsedArgs& args, Console& console) {
     bool any = false;
     for (const Output& o : outputs) {
         if (!args.Has(o.option)) continue;
-        Report(o.writer, args.Value(o.option), o.what, console);
+        WriteReport(o.writer, args.Value(o.option), o.what, console);
         any = true;
     }
     const bool jsonOnStdout = args.Has("json") && args.Value("json") == "-";
-    if (!any && !jsonOnStdout) Report(&zrReportOnPointAdj, "-", "point error report", console);
-    if (method == 1) PrintRatings();
-    if (args.Has("output")) {
-        const std::string out = args.Value("output");
-        if (zrSaveData(out.c_str(), 0) != 1) throw Failure("could not write '" + out + "'");
-        if (!console.quiet) std::fprintf(stderr, "quenvar: saved the network to '%s'\n", out.c_str());
-    }
+    if (!any && !jsonOnStdout) WriteReport(&zrReportOnPointAdj, "-", "point error report", console);
+    if (method == 1 && !jsonOnStdout) PrintRatings();
+    if (args.Has("output")) SaveNetwork(args.Value("output"), args, Holds::AdjustmentResults, console);
     if (args.Has("json")) WriteJson(ReadResults(), args.Value("json"), "design", {});
     return 0;
 }
