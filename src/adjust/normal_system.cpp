@@ -7,17 +7,6 @@
 
 namespace quenvar {
 
-bool SolverKindByName(std::string_view name, SolverKind& kind) {
-    if (name == "sparse") {
-        kind = SolverKind::Sparse;
-    } else if (name == "packed") {
-        kind = SolverKind::Packed;
-    } else {
-        return false;
-    }
-    return true;
-}
-
 const char* SolverName(SolverKind kind) { return kind == SolverKind::Sparse ? "sparse" : "packed"; }
 
 SolverKind SolverFor(const Network& net, int method, SolverKind requested) {

@@ -9,7 +9,6 @@
 #pragma once
 
 #include <memory>
-#include <string_view>
 #include <vector>
 
 #include "adjust/adjustment_tables.h"
@@ -21,8 +20,7 @@ class NormalMatrix;
 
 enum class SolverKind { Sparse, Packed };
 
-// "sparse" or "packed"; false for another name.
-bool SolverKindByName(std::string_view name, SolverKind& kind);
+// "sparse" or "packed".
 const char* SolverName(SolverKind kind);
 
 // Results of NormalSystem::Solve besides 1.

@@ -19,9 +19,9 @@ struct LowerFactor {
 };
 
 // Z on the pattern of L: offDiagonal[p] is Z(rows[p], j) for the stored position p of column
-// j, diagonal[j] is Z(j, j). Uses Z(j, r) = -sum_k L(k, j) Z(k, r) over the rows k of column
-// j, from the last column to the first (the fill of a factor puts every Z(k, r) needed there
-// on the pattern).
+// j, diagonal[j] is Z(j, j). From the last column to the first, Z(j, r) = -sum_k L(k, j) Z(k, r)
+// over the rows k of column j (the fill of a factor puts every Z(k, r) needed there on the
+// pattern), taken a supernode at a time on dense blocks.
 void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std::vector<double>& diagonal);
 
 // Position of element (row, column), row > column, in the pattern of L; -1 when it is not there.

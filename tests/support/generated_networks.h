@@ -3,10 +3,10 @@
 // The points lie on a jittered grid of rows 150 m apart, 200 m between neighbours. The first
 // and the last point of every row are known. Every row is a traverse: each station observes
 // directions to its west and east neighbours and the distance to its east neighbour; every
-// fourth column also ties the rows together by directions to the points north and south, so
-// the normal matrix is a two-dimensional mesh. The known end points orient on their known
-// neighbours in the rows above and below. Observations carry deterministic errors of about
-// one arc-second and two millimetres. The height mesh levels the same lines (height
+// fourth column (or as asked) also ties the rows together by directions to the points north
+// and south, so the normal matrix is a two-dimensional mesh. The known end points orient on
+// their known neighbours in the rows above and below. Observations carry deterministic errors
+// of about one arc-second and two millimetres. The height mesh levels the same lines (height
 // differences with their line lengths), known points at the same places.
 #pragma once
 
@@ -24,8 +24,9 @@ enum class MeshKind { Plane, Height };
 
 class TraverseMesh {
 public:
-    // A mesh of the given number of points (at least 4), the last row perhaps shorter.
-    explicit TraverseMesh(int points) {
+    // A mesh of the given number of points (at least 4), the last row perhaps shorter, its
+    // rows tied together at every `tieEvery`-th column.
+    explicit TraverseMesh(int points, int tieEvery = 4) : tieEvery_(std::max(1, tieEvery)) {
         count_ = std::max(4, points);
         cols_ = std::max(2, int(std::lround(std::sqrt(count_ * 1.6))));
     }
@@ -113,7 +114,7 @@ private:
     void Station(Network& net, int p) const {
         const int r = Row(p), c = Col(p), last = LastCol(r);
         const double zero = NormalizeAngle(0.37 * p);  // azimuth of the circle's zero
-        const bool tie = c % 4 == 0 || c == last;
+        const bool tie = c % tieEvery_ == 0 || c == last;
         if (c > 0) Sight(net, p, p - 1, 0, zero, false);
         if (c < last) Sight(net, p, p + 1, 1, zero, true);
         if (tie && Exists(r - 1, c)) Sight(net, p, p - cols_, 2, zero, false);
@@ -128,10 +129,11 @@ private:
             Obs(net, p, t, KindLineLength, length);
         };
         if (c < LastCol(r)) line(p + 1, 0);
-        if (c % 4 == 0 && Exists(r + 1, c)) line(p + cols_, 1);
+        if (c % tieEvery_ == 0 && Exists(r + 1, c)) line(p + cols_, 1);
     }
 
     int cols_ = 0;
+    int tieEvery_ = 4;
     mutable std::vector<int> last_;  // last observation of each station while building
     int count_ = 0;
 };
