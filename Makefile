@@ -8,11 +8,15 @@ all: build
 setup:
 	@./scripts/setup.sh
 
+# The project's own builds treat warnings as errors.
+DEVFLAGS = -DQUENVAR_WERROR=ON
+
 $(BUILD)/build.ninja:
 	@./scripts/setup.sh
-	cmake -S . -B $(BUILD) -G Ninja
+	cmake -S . -B $(BUILD) -G Ninja $(DEVFLAGS)
 
 build: $(BUILD)/build.ninja
+	@cmake -S . -B $(BUILD) $(DEVFLAGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
@@ -30,7 +34,7 @@ SANITIZE = -fsanitize=address,undefined -fno-omit-frame-pointer
 
 sanitize:
 	@./scripts/setup.sh
-	cmake -S . -B $(BUILD)-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	cmake -S . -B $(BUILD)-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug $(DEVFLAGS) \
 	  -DCMAKE_C_FLAGS="$(SANITIZE)" -DCMAKE_CXX_FLAGS="$(SANITIZE)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" -DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE)"
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
