@@ -1,7 +1,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all build test demo bench sanitize setup clean
+.PHONY: all build test demo bench sanitize fuzz setup clean
 
 all: build
 
@@ -40,5 +40,12 @@ sanitize:
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
 	cd $(BUILD)-sanitize && UBSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+# libFuzzer targets with clang, ASan and UBSan, each run for FUZZ_SECONDS in turn.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= text_reader csv_pair binary_loader editor_text pipeline
+
+fuzz:
+	./scripts/fuzz.sh $(BUILD)-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-sanitize
+	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-fuzz
