@@ -1,7 +1,7 @@
 BUILD ?= build
 JOBS ?= 2
 
-.PHONY: all build test demo bench sanitize fuzz setup clean
+.PHONY: all build test demo bench sanitize fuzz clang setup clean
 
 all: build
 
@@ -47,5 +47,11 @@ FUZZ_TARGETS ?= text_reader csv_pair binary_loader editor_text pipeline
 fuzz:
 	./scripts/fuzz.sh $(BUILD)-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
+# The library, the tool and the tests built once with clang, warnings as errors.
+clang:
+	@QUENVAR_FUZZ_SETUP=1 ./scripts/setup.sh
+	cmake -S . -B $(BUILD)-clang -G Ninja -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 $(DEVFLAGS) >/dev/null
+	cmake --build $(BUILD)-clang -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-fuzz
+	rm -rf $(BUILD) $(BUILD)-sanitize $(BUILD)-fuzz $(BUILD)-clang

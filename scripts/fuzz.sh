@@ -26,21 +26,21 @@ fi
 cmake --build "$build" -j "${JOBS:-2}" --target fuzz_seeds $(printf 'fuzz_%s ' "${targets[@]}")
 
 root=$(cd "$build" && pwd)
-"$root/fuzz_seeds" "$root/seeds" examples/*.txt
+"$root/fuzz/fuzz_seeds" "$root/seeds" examples/*.txt
 mkdir -p "$root/findings" "$root/logs"
 failed=0
 for t in "${targets[@]}"; do
   mkdir -p "$root/corpus/$t"
   log="$root/logs/$t.log"
   set +e
-  "$root/fuzz_$t" -max_total_time="$seconds" -max_len=65536 -timeout=1 -rss_limit_mb=2048 \
+  "$root/fuzz/fuzz_$t" -max_total_time="$seconds" -max_len=65536 -timeout=1 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$root/findings/$t-" \
     "$root/corpus/$t" "$root/seeds/$t" </dev/null >"$log" 2>&1
   rc=$?
   set -e
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-  cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
-  ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+  cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2 || true)
+  ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2 || true)
   corpus=$(find "$root/corpus/$t" -type f | wc -l)
   printf '%-14s %5ss  %9s executions  coverage %s edges, %s features  corpus %s  %s\n' \
     "$t" "$seconds" "${runs:-?}" "${cov:-?}" "${ft:-?}" "$corpus" "$([ $rc -eq 0 ] && echo ok || echo "FINDING (see $log)")"

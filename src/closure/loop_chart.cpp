@@ -15,13 +15,14 @@ int Extend(const Network& net, const Element* elements, int n, ChartBounds& b) {
     for (int j = 0; j < n - 1; ++j) {
         const int p = elements[j];
         if (p == 0) continue;
-        const PointRec& r = net.Point(p);
-        if (std::fabs(r.x) < 0.001 && std::fabs(r.y) < 0.001) return 0;  // no coordinates
-        if (!std::isfinite(r.x) || !std::isfinite(r.y)) return 0;
-        b.minX = std::min(b.minX, r.x);
-        b.maxX = std::max(b.maxX, r.x);
-        b.minY = std::min(b.minY, r.y);
-        b.maxY = std::max(b.maxY, r.y);
+        // Copies: the packed record's fields are never bound to references.
+        const double x = net.Point(p).x, y = net.Point(p).y;
+        if (std::fabs(x) < 0.001 && std::fabs(y) < 0.001) return 0;  // no coordinates
+        if (!std::isfinite(x) || !std::isfinite(y)) return 0;
+        b.minX = std::min(b.minX, x);
+        b.maxX = std::max(b.maxX, x);
+        b.minY = std::min(b.minY, y);
+        b.maxY = std::max(b.maxY, y);
     }
     return 1;
 }
