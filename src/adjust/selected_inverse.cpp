@@ -28,28 +28,42 @@ void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std
     for (int j = 0; j < n; ++j)
         if (j == 0 || !Continues(f, j - 1)) first.push_back(j);
     first.push_back(n);
-    Dense lss, lrs, u, zrr, y, t;
+    // Work blocks of the largest sizes, allocated once (fresh large blocks for every supernode
+    // would cost more in page faults than the arithmetic they hold).
+    int widest = 1, tallest = 0;
+    for (size_t s = 0; s + 1 < first.size(); ++s) {
+        widest = std::max(widest, first[s + 1] - first[s]);
+        tallest = std::max(tallest, Count(f, first[s + 1] - 1));
+    }
+    const size_t square = size_t(widest) * size_t(widest), side = size_t(tallest) * size_t(widest);
+    std::vector<double> lssSpace(square), tSpace(square), linvSpace(square), lrsSpace(side), uSpace(side),
+        ySpace(side), zrrSpace(size_t(tallest) * size_t(tallest));
+    using Block = Eigen::Map<Dense>;
     for (size_t s = first.size() - 1; s-- > 0;) {
         const int fc = first[s], lc = first[s + 1] - 1, w = lc - fc + 1;
         const int m = Count(f, lc);
+        Block lss(lssSpace.data(), w, w), t(tSpace.data(), w, w), linv(linvSpace.data(), w, w);
+        Block lrs(lrsSpace.data(), m, w), u(uSpace.data(), m, w), y(ySpace.data(), m, w);
+        Block zrr(zrrSpace.data(), m, m);
         const int* rr = f.rows + f.start[lc];  // R, ascending
         // Position of row q > c of column c: within S, then R.
         auto within = [&f, lc](int q, int c) { return f.start[c] + (q - c - 1); };
         auto below = [&f, lc](int r, int c) { return f.start[c] + (lc - c) + r; };
-        lss.setIdentity(w, w);
-        lrs.resize(m, w);
+        lss.setIdentity();
         for (int c = fc; c <= lc; ++c) {
             for (int q = c + 1; q <= lc; ++q) lss(q - fc, c - fc) = f.values[within(q, c)];
             for (int r = 0; r < m; ++r) lrs(r, c - fc) = f.values[below(r, c)];
         }
         // T = L_SS^-T D_S^-1 L_SS^-1.
-        Dense linv = lss.triangularView<Eigen::UnitLower>().solve(Dense::Identity(w, w));
+        linv.setIdentity();
+        lss.triangularView<Eigen::UnitLower>().solveInPlace(linv);
         Eigen::VectorXd dinv(w);
         for (int c = 0; c < w; ++c) dinv[c] = 1.0 / f.d[fc + c];
         t.noalias() = linv.transpose() * dinv.asDiagonal() * linv;
         if (m > 0) {
-            u = lss.triangularView<Eigen::UnitLower>().transpose().solve(lrs.transpose()).transpose();
-            zrr.resize(m, m);
+            // U = L_RS L_SS^-1.
+            u = lrs;
+            lss.triangularView<Eigen::UnitLower>().solveInPlace<Eigen::OnTheRight>(u);
             for (int a = 0; a < m; ++a) {
                 const int r = rr[a];
                 zrr(a, a) = diagonal[size_t(r)];

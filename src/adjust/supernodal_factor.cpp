@@ -103,7 +103,17 @@ void SupernodalFactor::Factor(const double* values) {
     // Supernodes whose next rows fall into a later supernode wait in that one's list.
     std::vector<int> head(static_cast<size_t>(supernodes), -1), next(static_cast<size_t>(supernodes), -1),
         from(static_cast<size_t>(supernodes), 0);
-    Eigen::MatrixXd block, x, update;
+    // Work blocks of the largest sizes, allocated once: fresh large blocks for every supernode
+    // would cost more in page faults than the arithmetic they hold.
+    int widest = 1, tallest = 0;
+    for (int s = 0; s < supernodes; ++s) {
+        const int l = first_[size_t(s) + 1] - 1;
+        widest = std::max(widest, l - first_[size_t(s)] + 1);
+        tallest = std::max(tallest, start_[size_t(l) + 1] - start_[size_t(l)]);
+    }
+    std::vector<double> blockSpace(size_t(widest + tallest) * size_t(widest)), xSpace(size_t(tallest) * size_t(widest)),
+        updateSpace(xSpace.size()), scaledSpace(size_t(widest) * size_t(widest));
+    using Block = Eigen::Map<Eigen::MatrixXd>;
     Eigen::VectorXd pivots;
     for (int s = 0; s < supernodes; ++s) {
         const int f = first_[size_t(s)], l = first_[size_t(s) + 1] - 1, w = l - f + 1;
@@ -111,7 +121,8 @@ void SupernodalFactor::Factor(const double* values) {
         const int* below = rows_.data() + start_[size_t(l)];
         for (int q = f; q <= l; ++q) local[size_t(q)] = q - f;
         for (int t = 0; t < m; ++t) local[size_t(below[t])] = w + t;
-        block.setZero(w + m, w);
+        Block block(blockSpace.data(), w + m, w);
+        block.setZero();
         // A's elements of these columns.
         for (int c = f; c <= l; ++c)
             for (int e = entryStart_[size_t(c)]; e < entryStart_[size_t(c) + 1]; ++e) {
@@ -129,14 +140,15 @@ void SupernodalFactor::Factor(const double* values) {
             int inside = k0;
             while (inside < mu && ru[inside] <= l) ++inside;
             const int a = mu - k0, b = inside - k0;
-            x.resize(a, wu);
+            Block x(xSpace.data(), a, wu), update(updateSpace.data(), a, b), scaled(scaledSpace.data(), b, wu);
             pivots.resize(wu);
             for (int c = g; c <= h; ++c) {
                 const double* lc = values_.data() + start_[size_t(c)] + (h - c) + k0;
                 for (int i = 0; i < a; ++i) x(i, c - g) = lc[i];
                 pivots[c - g] = d_[size_t(c)];
             }
-            update.noalias() = x * (x.topRows(b) * pivots.asDiagonal()).transpose();
+            scaled.noalias() = x.topRows(b) * pivots.asDiagonal();
+            update.noalias() = x * scaled.transpose();
             for (int j = 0; j < b; ++j) {
                 const int col = ru[k0 + j] - f;
                 for (int i = j; i < a; ++i) block(local[size_t(ru[k0 + i])], col) -= update(i, j);
