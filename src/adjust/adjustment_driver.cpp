@@ -191,6 +191,8 @@ int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angle
 
 int16_t RunAdjustment(Network& net, Messenger& ui, int16_t method, int16_t angleMode, int16_t iterations,
                       NormalSystem& system, const DesignFiles* files) {
+    // The precision records name points in 12 bits.
+    if (net.hdr.pointCount > MaxComputedPoint) return ResultPreprocessing;
     if (method == MethodSingle) {
         iterations = 1;
     } else if (iterations < 2) {

@@ -47,7 +47,7 @@ void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std
         Block zrr(zrrSpace.data(), m, m);
         const int* rr = f.rows + f.start[lc];  // R, ascending
         // Position of row q > c of column c: within S, then R.
-        auto within = [&f, lc](int q, int c) { return f.start[c] + (q - c - 1); };
+        auto within = [&f](int q, int c) { return f.start[c] + (q - c - 1); };
         auto below = [&f, lc](int r, int c) { return f.start[c] + (lc - c) + r; };
         lss.setIdentity();
         for (int c = fc; c <= lc; ++c) {

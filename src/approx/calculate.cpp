@@ -90,6 +90,10 @@ int FindEitherWay(const Network& net, int s, int t, int kind) {
 
 int Calculate(Network& net, Messenger& ui) {
     if (!net.Present()) return 0;
+    if (net.hdr.pointCount > MaxComputedPoint) {
+        ShowMessage(ui, "点数超过4095, 不能计算!", 0, MsgInfo);
+        return 0;
+    }
     if (net.hdr.designMode != 0 && ShowMessageById(ui, StrClearUnknowns, 0, MsgQuestion) == 0) return 0;
     CutBrokenChains(net);
     if (net.hdr.heightMode != 0 && ComputeTrigHeights(net, ui) == 0) return 0;

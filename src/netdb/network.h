@@ -14,6 +14,9 @@ class Messenger;
 
 inline constexpr int PointsPerUnit = 1024;
 inline constexpr int ObsPerUnit = 4096;
+// The largest point index the 12-bit point fields of the station records (locus references)
+// and the precision records can hold; computations refuse networks with more points.
+inline constexpr int MaxComputedPoint = 4095;
 
 struct Network {
     NetHeader hdr{};
