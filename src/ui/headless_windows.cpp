@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "ui/hook_messenger.h"
 #include "ui/result_list_window.h"
+#include "ui/terminal_text.h"
 
 namespace quenvar {
 

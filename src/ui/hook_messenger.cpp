@@ -1,14 +1,11 @@
 #include "ui/hook_messenger.h"
 
-#include <iconv.h>
-#include <langinfo.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <string>
+
+#include "ui/terminal_text.h"
 
 namespace quenvar {
 
@@ -28,36 +25,6 @@ int HeadlessAnswer(const char* text) {
 }
 
 }  // namespace
-
-std::string GbkToLocal(const char* text) {
-    const char* codeset = nl_langinfo(CODESET);
-    if (!codeset || !*codeset || std::strcmp(codeset, "ANSI_X3.4-1968") == 0) codeset = "UTF-8";
-    return GbkTo(codeset, text);
-}
-
-std::string GbkToUtf8(const char* text) { return GbkTo("UTF-8", text); }
-
-std::string GbkTo(const char* codeset, const char* text) {
-    std::string in = text ? text : "";
-    iconv_t cd = iconv_open(codeset, "GBK");
-    if (cd == iconv_t(-1)) return in;
-    std::string out(in.size() * 4 + 4, '\0');
-    char* src = in.data();
-    size_t srcLeft = in.size();
-    char* dst = out.data();
-    size_t dstLeft = out.size();
-    while (srcLeft > 0) {
-        if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != size_t(-1)) break;
-        if ((errno != EILSEQ && errno != EINVAL) || dstLeft == 0) break;
-        *dst++ = '?';  // a byte that is not GBK is shown as '?'
-        --dstLeft;
-        ++src;
-        --srcLeft;
-    }
-    iconv_close(cd);
-    out.resize(out.size() - dstLeft);
-    return out;
-}
 
 void HookMessenger::SetHook(zrMessageHook hook, void* context) {
     hook_ = hook;

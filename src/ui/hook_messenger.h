@@ -2,8 +2,6 @@
 // one is set, otherwise to standard error, with questions answered by QUENVAR_ANSWER.
 #pragma once
 
-#include <string>
-
 #include "quenvar.h"
 #include "ui/messenger.h"
 
@@ -22,12 +20,5 @@ private:
     void* context_ = nullptr;
     bool progressOpen_ = false;  // at most one progress window at a time
 };
-
-// GBK text converted to the terminal's encoding (unchanged when no conversion is available).
-std::string GbkToLocal(const char* text);
-// GBK text as UTF-8, for files that are read as UTF-8.
-std::string GbkToUtf8(const char* text);
-// GBK text in the given iconv code set; a byte that is not GBK becomes '?'.
-std::string GbkTo(const char* codeset, const char* text);
 
 }  // namespace quenvar

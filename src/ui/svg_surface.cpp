@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "ui/hook_messenger.h"
+#include "ui/terminal_text.h"
 
 namespace quenvar {
 

@@ -8,13 +8,23 @@
 
 namespace quenvar {
 
-std::string LocalToGbk(const std::string& text) {
+namespace {
+
+// The terminal's code set; the plain C locale is taken as UTF-8.
+const char* LocalCodeset() {
     const char* codeset = nl_langinfo(CODESET);
-    if (!codeset || !*codeset || std::strcmp(codeset, "ANSI_X3.4-1968") == 0) codeset = "UTF-8";
-    iconv_t cd = iconv_open("GBK", codeset);
+    if (!codeset || !*codeset || std::strcmp(codeset, "ANSI_X3.4-1968") == 0) return "UTF-8";
+    return codeset;
+}
+
+// Text converted from one iconv code set to another (unchanged when no conversion is available).
+// Each piece of input that cannot be converted becomes one '?': a single byte, or with
+// wholeCharacters a lead byte together with its UTF-8 continuation bytes.
+std::string Recode(const std::string& text, const char* to, const char* from, bool wholeCharacters) {
+    iconv_t cd = iconv_open(to, from);
     if (cd == iconv_t(-1)) return text;
     std::string in = text;
-    std::string out(in.size() * 2 + 4, '\0');  // no character grows beyond two GBK bytes
+    std::string out(in.size() * 4 + 4, '\0');  // room for the widest conversion, GBK to UTF-8
     char* src = in.data();
     size_t srcLeft = in.size();
     char* dst = out.data();
@@ -22,11 +32,10 @@ std::string LocalToGbk(const std::string& text) {
     while (srcLeft > 0) {
         if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != size_t(-1)) break;
         if ((errno != EILSEQ && errno != EINVAL) || dstLeft == 0) break;
-        // Skip the whole unconvertible character: the lead byte and its continuation bytes.
         do {
             ++src;
             --srcLeft;
-        } while (srcLeft > 0 && (static_cast<unsigned char>(*src) & 0xC0) == 0x80);
+        } while (wholeCharacters && srcLeft > 0 && (static_cast<unsigned char>(*src) & 0xC0) == 0x80);
         *dst++ = '?';
         --dstLeft;
     }
@@ -34,6 +43,16 @@ std::string LocalToGbk(const std::string& text) {
     out.resize(out.size() - dstLeft);
     return out;
 }
+
+}  // namespace
+
+std::string GbkToLocal(const char* text) { return GbkTo(LocalCodeset(), text); }
+
+std::string GbkToUtf8(const char* text) { return GbkTo("UTF-8", text); }
+
+std::string GbkTo(const char* codeset, const char* text) { return Recode(text ? text : "", codeset, "GBK", false); }
+
+std::string LocalToGbk(const std::string& text) { return Recode(text, "GBK", LocalCodeset(), true); }
 
 std::string ToUnixLines(const std::string& text) {
     std::string out;

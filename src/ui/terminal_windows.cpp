@@ -9,7 +9,6 @@
 #include <iterator>
 #include <string>
 
-#include "ui/hook_messenger.h"
 #include "ui/result_list_window.h"
 #include "ui/terminal_text.h"
 #include "ui/text_sketch.h"

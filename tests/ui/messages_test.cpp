@@ -10,6 +10,7 @@
 #include "tests/support/recording_messenger.h"
 #include "ui/hook_messenger.h"
 #include "ui/string_table.h"
+#include "ui/terminal_text.h"
 
 namespace quenvar {
 namespace {
@@ -91,6 +92,16 @@ TEST(MessageHook, NullHookRestoresTheHeadlessDefault) {
 TEST(GbkToLocal, ConvertsToTheTerminalEncoding) {
     setlocale(LC_ALL, "C.UTF-8");
     EXPECT_EQ(GbkToLocal("\xC6\xBD\xB2\xEE"), "\xE5\xB9\xB3\xE5\xB7\xAE");  // 平差 in UTF-8
+    setlocale(LC_ALL, "C");
+}
+
+// A piece that cannot be converted becomes one '?' and the text after it survives: a stray
+// GBK lead byte on the way out, a whole multi-byte character GBK lacks on the way in.
+TEST(TerminalText, UnconvertiblePiecesBecomeOneQuestionMark) {
+    setlocale(LC_ALL, "C.UTF-8");
+    EXPECT_EQ(GbkToUtf8("a\xFF" "b\xC6\xBD"), "a?b\xE5\xB9\xB3");
+    EXPECT_EQ(LocalToGbk("x\xF0\x9F\x98\x80y\xE5\xB9\xB3"), "x?y\xC6\xBD");  // an emoji, then 平
+    EXPECT_EQ(LocalToGbk(std::string()), "");
     setlocale(LC_ALL, "C");
 }
 
