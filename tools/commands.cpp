@@ -179,19 +179,8 @@ int RunAdjust(const ParsedArgs& args, Console& console) {
     }
     Note(console, std::string("adjusted the ") + KindName(height));
 
-    struct Report {
-        const char* option;
-        ReportWriter writer;
-        const char* what;
-    };
-    constexpr Report reports[] = {
-        {"report", &zrReportOnAdjusetment, "precision report"},
-        {"points-report", &zrReportOnPointAdj, "point error report"},
-        {"pairs-report", &zrReportOnObserveAdj, "relative error report"},
-        {"reliability-report", &zrRawAnalyseAfterAdj, "reliability report"},
-    };
     int status = 0;
-    for (const Report& r : reports) {
+    for (const ResultReport& r : kResultReports) {
         if (!args.Has(r.option)) continue;
         try {
             WriteReport(r.writer, args.Value(r.option), r.what, console);
@@ -209,21 +198,10 @@ int RunAdjust(const ParsedArgs& args, Console& console) {
 }
 
 int RunReport(const ParsedArgs& args, Console& console) {
-    struct Kind {
-        const char* name;
-        ReportWriter writer;
-        const char* what;
-    };
-    constexpr Kind kinds[] = {
-        {"network", &zrReportOnNetwork, "network summary"},
-        {"precision", &zrReportOnAdjusetment, "precision report"},
-        {"points", &zrReportOnPointAdj, "point error report"},
-        {"pairs", &zrReportOnObserveAdj, "relative error report"},
-        {"reliability", &zrRawAnalyseAfterAdj, "reliability report"},
-    };
-    const Kind* kind = nullptr;
-    for (const Kind& k : kinds) {
-        if (args.positional[0] == k.name) kind = &k;
+    constexpr ResultReport summary = {"", "network", &zrReportOnNetwork, "network summary"};
+    const ResultReport* kind = args.positional[0] == summary.kind ? &summary : nullptr;
+    for (const ResultReport& r : kResultReports) {
+        if (args.positional[0] == r.kind) kind = &r;
     }
     if (!kind) {
         throw UsageError("unknown report '" + args.positional[0] +
@@ -232,7 +210,7 @@ int RunReport(const ParsedArgs& args, Console& console) {
     const std::string out = args.positional.size() > 2 ? args.positional[2] : "-";
     if (!IsStdout(out)) CheckWritableLocation(out);
     LoadedNetwork network(args.positional[1], args);
-    if (kind->writer != &zrReportOnNetwork && !ReadResults().summary.adjusted) {
+    if (kind != &summary && !ReadResults().summary.adjusted) {
         throw Failure("'" + args.positional[1] + "' holds no adjustment results: save them with 'quenvar adjust ... -o " +
                       "FILE.db' and report on that file, or use 'adjust --report'");
     }

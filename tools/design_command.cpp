@@ -86,19 +86,8 @@ int RunDesign(const ParsedArgs& args, Console& console) {
     console.FinishProgressLine();
     Note(console, std::string(method == 0 ? "general design" : "third-class analysis") + " of the " + what + " done");
 
-    struct Output {
-        const char* option;
-        ReportWriter writer;
-        const char* what;
-    };
-    constexpr Output outputs[] = {
-        {"report", &zrReportOnAdjusetment, "precision report"},
-        {"points-report", &zrReportOnPointAdj, "point error report"},
-        {"pairs-report", &zrReportOnObserveAdj, "relative error report"},
-        {"reliability-report", &zrRawAnalyseAfterAdj, "reliability report"},
-    };
     bool any = false;
-    for (const Output& o : outputs) {
+    for (const ResultReport& o : kResultReports) {
         if (!args.Has(o.option)) continue;
         WriteReport(o.writer, args.Value(o.option), o.what, console);
         any = true;

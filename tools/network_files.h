@@ -8,6 +8,7 @@
 
 #include "arguments.h"
 #include "console.h"
+#include "quenvar.h"
 
 namespace quenvar_cli {
 
@@ -62,5 +63,20 @@ void CheckSaveTarget(const std::string& out, const ParsedArgs& args, Holds holds
 void SaveNetwork(const std::string& out, const ParsedArgs& args, Holds holds, Console& console);
 // Lets writer write a report to out, or, for "-" or no path, prints it on standard output.
 void WriteReport(ReportWriter writer, const std::string& out, const std::string& what, Console& console);
+
+// The reports on an adjusted or designed network: the option that asks for each after the
+// computation, its kind for 'quenvar report', the library's writer and its name in messages.
+struct ResultReport {
+    const char* option;
+    const char* kind;
+    ReportWriter writer;
+    const char* what;
+};
+inline constexpr ResultReport kResultReports[] = {
+    {"report", "precision", &zrReportOnAdjusetment, "precision report"},
+    {"points-report", "points", &zrReportOnPointAdj, "point error report"},
+    {"pairs-report", "pairs", &zrReportOnObserveAdj, "relative error report"},
+    {"reliability-report", "reliability", &zrRawAnalyseAfterAdj, "reliability report"},
+};
 
 }  // namespace quenvar_cli
