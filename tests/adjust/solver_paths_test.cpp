@@ -131,8 +131,8 @@ TEST(SolverPathsTest, ExamplesAreByteIdentical) {
 
 TEST(SolverPathsTest, GeneratedNetworksAgree) {
     using testing::MeshKind;
-    ExpectSamePaths(Mesh(400, MeshKind::Plane), MethodIteration, 2, "plane mesh", Agreement::LastPlace);
-    ExpectSamePaths(Mesh(900, MeshKind::Height), MethodIteration, 2, "height mesh", Agreement::LastPlace);
+    ExpectSamePaths(Mesh(300, MeshKind::Plane), MethodIteration, 2, "plane mesh", Agreement::LastPlace);
+    ExpectSamePaths(Mesh(600, MeshKind::Height), MethodIteration, 2, "height mesh", Agreement::LastPlace);
     ExpectSamePaths(Mesh(150, MeshKind::Plane, 0), MethodIteration, 2, "free plane mesh", Agreement::Rounding);
     ExpectSamePaths(Mesh(150, MeshKind::Plane, 0, 7), MethodIteration, 2, "plane mesh, datum on some points", Agreement::Rounding);
     ExpectSamePaths(Mesh(300, MeshKind::Height, 0), MethodIteration, 2, "free height mesh", Agreement::Rounding);

@@ -109,11 +109,13 @@ TEST(StationBlockTest, GatheredBlockAndCofactorsEqualTheReducedRows) {
 TEST(StationBlockTest, ThousandDirectionsAdjustInAMoment) {
     Network net;
     testing::NetworkBuilder b(net);
-    Ring(net, b, 250, 4);
-    const std::clock_t start = std::clock();
+    Ring(net, b, 125, 8);
+    [[maybe_unused]] const std::clock_t start = std::clock();
     ASSERT_EQ(RunAdjustment(net, b.ui(), MethodDataSnooping, 0, 3), ResultDone);
-    // Row by row the station took minutes; gathered, well under a second.
-    EXPECT_LT(double(std::clock() - start) / CLOCKS_PER_SEC, 5.0);
+#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
+    // Row by row the station took seconds; gathered, milliseconds (optimised builds).
+    EXPECT_LT(double(std::clock() - start) / CLOCKS_PER_SEC, 1.0);
+#endif
     for (int o = 2; o <= 1001; ++o) {
         EXPECT_GT(CofactorOf(net, o), 0.0f) << o;
         EXPECT_LT(CofactorOf(net, o), 1.0f / WeightOf(net, o)) << o;
