@@ -1,8 +1,9 @@
 // The editor text exchange: arbitrary edited text is applied to the network; the editor text
 // of the result is applied again and must keep every observation when the point names are
-// distinct (points are looked up by name, so two points of one name become one) and every
-// checked value is plausible (an angle added to its preceding direction is not checked again,
-// so the sum may lie outside the range a direction is read with).
+// distinct and do not start with the comment mark (points are looked up by name, so two
+// points of one name become one) and every checked value is plausible (an angle added to its
+// preceding direction is not checked again, so the sum may lie outside the range a direction
+// is read with).
 #include <algorithm>
 #include <cstdint>
 #include <set>
@@ -20,7 +21,9 @@ namespace {
 bool NamesDistinct(const Network& net) {
     std::set<std::string> names;
     for (int i = 1; i <= net.hdr.pointCount; ++i) {
-        if (!names.insert(PointName(net.Point(i))).second) return false;
+        // A name starting with '/' makes its line a comment when the text is read again.
+        const std::string name = PointName(net.Point(i));
+        if (name.starts_with('/') || !names.insert(name).second) return false;
     }
     return true;
 }
