@@ -42,6 +42,17 @@ inline double InteriorAngle(const Network& net, int a, int c, int b) {
     return d > 3.141592653589793 ? 2 * 3.141592653589793 - d : d;
 }
 
+// A loop of the given elements as the search leaves it.
+inline ClosureLoop MakeLoop(std::vector<int16_t> elements, bool closed, int kind, int orientation = 0) {
+    ClosureLoop loop;
+    loop.elements = std::move(elements);
+    loop.count = int16_t(loop.elements.size());
+    loop.SetClosed(closed ? 1 : 0);
+    loop.SetKind(kind);
+    loop.SetOrientation(orientation);
+    return loop;
+}
+
 // A connecting traverse A-P1-P2-B with orientation points A0 and B0: legs of 200 m at 120
 // degrees, 300 m at 30 degrees and 200 m at 130 degrees; the middle leg measured 0.05 m long.
 struct Traverse {
@@ -75,11 +86,7 @@ struct Traverse {
     }
 
     ClosureLoop Candidate() const {
-        ClosureLoop loop;
-        loop.elements = {int16_t(A), int16_t(P1), int16_t(P2), int16_t(B)};
-        loop.count = 4;
-        loop.SetKind(LoopTraverseCandidate);
-        return loop;
+        return MakeLoop({int16_t(A), int16_t(P1), int16_t(P2), int16_t(B)}, false, LoopTraverseCandidate);
     }
 };
 

@@ -14,15 +14,6 @@ namespace {
 
 using namespace testing;
 
-ClosureLoop MakeLoop(std::vector<int16_t> elements, bool closed, int kind) {
-    ClosureLoop loop;
-    loop.elements = std::move(elements);
-    loop.count = int16_t(loop.elements.size());
-    loop.SetClosed(closed ? 1 : 0);
-    loop.SetKind(kind);
-    return loop;
-}
-
 TEST(HeightClosure, ClosedLoopSumsHeightDifferencesAndKilometres) {
     Network net;
     NetworkBuilder b(net);
@@ -76,7 +67,7 @@ TEST(StepRouteLength, PrefersLineLengthsThenDistancesThenCoordinates) {
 
 // A closed loop of stations 1..k whose angles (at 1 from k to 2, at i from i-1 to i+1) are
 // given in degrees; each station sees its back neighbour at direction 0.
-ClosureLoop LoopWithAngles(Network& net, NetworkBuilder& b, const std::vector<double>& degrees) {
+ClosureLoop LoopWithAngles(NetworkBuilder& b, const std::vector<double>& degrees) {
     const int k = int(degrees.size());
     for (int i = 1; i <= k; ++i) b.Point("S" + std::to_string(i), 0, 0);
     std::vector<int16_t> elements;
@@ -87,7 +78,6 @@ ClosureLoop LoopWithAngles(Network& net, NetworkBuilder& b, const std::vector<do
         elements.push_back(int16_t(i));
     }
     elements.push_back(1);
-    (void)net;
     return MakeLoop(elements, true, LoopDirection);
 }
 
@@ -105,7 +95,7 @@ TEST(DirectionClosure, WrapsLikeTheLimitsSay) {
     for (const Case& c : cases) {
         Network net;
         NetworkBuilder b(net);
-        ClosureLoop loop = LoopWithAngles(net, b, c.angles);
+        ClosureLoop loop = LoopWithAngles(b, c.angles);
         ASSERT_EQ(DirectionClosure(net, loop), 1);
         EXPECT_NEAR(loop.closure, c.expected, 1e-9) << c.angles.size() << " angles";
         EXPECT_EQ(loop.weightReciprocal, double(c.angles.size()));
@@ -203,15 +193,13 @@ TEST(TraverseClosure, UnorientedComparesLengthsOnly) {
 }
 
 TEST(TraverseClosure, MissingDistanceOrAngleIsNotComputed) {
-    Traverse noDistance(true, true);
-    noDistance.net.Obs(5).code = MakeCode(KindDistance, ClassRejected);  // A-P1 distance
-    ClosureLoop loop = noDistance.Candidate();
-    EXPECT_EQ(TraverseClosure(noDistance.net, loop), 0);
-
-    Traverse noAngle(true, true);
-    noAngle.net.Obs(6).code = MakeCode(KindDirection, ClassRejected);  // P1 -> A
-    ClosureLoop second = noAngle.Candidate();
-    EXPECT_EQ(TraverseClosure(noAngle.net, second), 0);
+    // Observation 5 is the distance A-P1, 6 the direction P1 -> A.
+    for (const auto& [obs, kind] : {std::pair{5, KindDistance}, {6, KindDirection}}) {
+        Traverse t(true, true);
+        t.net.Obs(obs).code = MakeCode(kind, ClassRejected);
+        ClosureLoop loop = t.Candidate();
+        EXPECT_EQ(TraverseClosure(t.net, loop), 0) << obs;
+    }
 }
 
 TEST(TraverseClosure, ClosedTraverseWithItsClosingAngle) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "frame/library_state.h"
 #include "quenvar.h"
@@ -41,13 +42,9 @@ TEST_F(ResultsReader, RecordsOutsideTheNetworkAreRefusedZeroed) {
     EXPECT_EQ(zrGetObservation(0, &o), 0);
     EXPECT_EQ(zrGetPrecisionRecord(1, &r), 0);  // no adjustment: only the empty maxima record
     ASSERT_EQ(zrGetPrecisionRecord(0, &r), 1);
-    EXPECT_EQ(r.type, 0);
-    EXPECT_EQ(r.a, 0.0);
+    EXPECT_TRUE(r.type == 0 && r.a == 0.0);
     ASSERT_EQ(zrGetPoint(1, &p), 1);
-    EXPECT_STREQ(p.name, "A");
-    EXPECT_EQ(p.x, 100.0);
-    EXPECT_EQ(p.h, 5.0);
-    EXPECT_EQ(p.firstObs, 1);
+    EXPECT_TRUE(std::string(p.name) == "A" && p.x == 100.0 && p.h == 5.0 && p.firstObs == 1);
     ASSERT_EQ(zrGetObservation(1, &o), 1);
     EXPECT_EQ(o.kind, 'i');
     EXPECT_EQ(o.weight, 0.0);  // no weights without an adjustment
@@ -61,25 +58,16 @@ TEST_F(ResultsReader, PendingDoubleSolutionHasNoPositionAndRecordsKeepTheirKinds
     SetFixState(net.Point(2), 3);
     zrPointResult p;
     ASSERT_EQ(zrGetPoint(2, &p), 1);
-    EXPECT_EQ(p.hasPosition, 0);
-    EXPECT_EQ(p.x, 0.0);
+    EXPECT_TRUE(p.hasPosition == 0 && p.x == 0.0);
 
     net.hdr.ellipseCount = 2;
-    net.ellipses.assign(3, EllipseRec{});
-    net.ellipses[1].p1 = 2;
-    net.ellipses[1].p2 = EllipsePointRecord;
-    net.ellipses[1].a = 0.25f;
-    net.ellipses[2].p1 = 1;
-    net.ellipses[2].p2 = uint16_t(2 | EllipsePairRecord);
+    net.ellipses = {EllipseRec{}, EllipseRec{2, EllipsePointRecord, 0.25f, 0, 0},
+                    EllipseRec{1, uint16_t(2 | EllipsePairRecord), 0, 0, 0}};
     zrPrecisionRecord r;
     ASSERT_EQ(zrGetPrecisionRecord(1, &r), 1);
-    EXPECT_EQ(r.type, 1);
-    EXPECT_EQ(r.p1, 2);
-    EXPECT_EQ(r.p2, 0);
-    EXPECT_EQ(r.a, 0.25);
+    EXPECT_TRUE(r.type == 1 && r.p1 == 2 && r.p2 == 0 && r.a == 0.25);
     ASSERT_EQ(zrGetPrecisionRecord(2, &r), 1);
-    EXPECT_EQ(r.type, 2);
-    EXPECT_EQ(r.p2, 2);
+    EXPECT_TRUE(r.type == 2 && r.p2 == 2);
     EXPECT_EQ(zrGetPrecisionRecord(3, &r), 0);
 }
 

@@ -18,11 +18,6 @@ constexpr const char* NotZore = "要读入的库为非ZORE格式, 现为无名�
 constexpr size_t PointBlock = 153;  // marker and header
 constexpr size_t ObsBlock = PointBlock + 3 * 34;
 
-template <typename T>
-std::string Patched(std::string bytes, size_t at, T value) {
-    return bytes.replace(at, sizeof value, reinterpret_cast<const char*>(&value), sizeof value);
-}
-
 // Points A and B with observations A->B (distance, direction) and B->A (distance).
 struct Files {
     TempDir dir;

@@ -39,6 +39,12 @@ inline std::string ReadAll(const std::string& path) {
 }
 inline void WriteAll(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
+// The bytes with value stored over them at offset at, as a file record holds it.
+template <typename T>
+std::string Patched(std::string bytes, size_t at, T value) {
+    return bytes.replace(at, sizeof value, reinterpret_cast<const char*>(&value), sizeof value);
+}
+
 // "target kind+class value", the value with 9 decimals (radians or metres).
 inline std::string Row(const std::string& target, int kind, int cls, double value) {
     char row[96];

@@ -25,30 +25,18 @@ TEST(ObservationIndex, StationsAndAimingListsFollowTheChains) {
     const ObservationIndex index(net);
 
     EXPECT_EQ(index.PointLimit(), 3);
-    EXPECT_EQ(index.StationOf(o1), a);
-    EXPECT_EQ(index.StationOf(o3), a);
-    EXPECT_EQ(index.StationOf(o2), c);
-    EXPECT_EQ(index.StationOf(o4), d);
-    EXPECT_EQ(index.StationOf(0), 0);
-    EXPECT_EQ(index.StationOf(999), 0);
+    const std::vector<int> stations{index.StationOf(o1), index.StationOf(o2), index.StationOf(o3),
+                                    index.StationOf(o4), index.StationOf(0),  index.StationOf(999)};
+    EXPECT_EQ(stations, (std::vector<int>{a, c, a, d, 0, 0}));
     EXPECT_EQ(Aimed(index, c), (std::vector<int>{o1, o4}));
     EXPECT_EQ(Aimed(index, d), (std::vector<int>{o2, o3}));
-    EXPECT_TRUE(Aimed(index, a).empty());
-    EXPECT_TRUE(Aimed(index, -1).empty());
-    EXPECT_TRUE(Aimed(index, index.TargetLimit() + 1).empty());
-}
+    EXPECT_TRUE(Aimed(index, a).empty() && Aimed(index, -1).empty() && Aimed(index, index.TargetLimit() + 1).empty());
 
-TEST(ObservationIndex, ChainLoopingBackEndsWhereItMeetsAPlacedObservation) {
-    Network net;
-    testing::NetworkBuilder b(net);
-    const int a = b.Point("A", 0, 0), c = b.Point("C", 10, 0);
-    const int o1 = b.Obs(a, c, KindDirection, 0.0);
-    const int o2 = b.Obs(a, c, KindDistance, 10.0);
-    net.Obs(o2).next = uint16_t(o1);  // a damaged chain that would loop for ever
-    net.Point(c).firstObs = uint16_t(o2);
-    const ObservationIndex index(net);
-    EXPECT_EQ(index.StationOf(o1), a);
-    EXPECT_EQ(index.StationOf(o2), a);
+    // A damaged chain that would loop for ever ends where it meets a placed observation.
+    net.Obs(o3).next = uint16_t(o1);
+    net.Point(c).firstObs = uint16_t(o3);
+    const ObservationIndex looped(net);
+    EXPECT_TRUE(looped.StationOf(o1) == a && looped.StationOf(o3) == a);
 }
 
 }  // namespace

@@ -21,11 +21,6 @@ using namespace quenvar::testing;
 
 constexpr double Inf = std::numeric_limits<double>::infinity();
 
-template <typename T>
-std::string Patched(std::string bytes, size_t at, T value) {
-    return bytes.replace(at, sizeof value, reinterpret_cast<const char*>(&value), sizeof value);
-}
-
 // Runs the plane calculation and fails the test when it takes more than a second.
 void CalculatesPromptly(Network& net, Messenger& ui) {
     const std::clock_t start = std::clock();

@@ -1,17 +1,16 @@
-#include "closure/closure_window.h"
-
+// The closure table, the loop details, the charts, the report and the window as a host sees it.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "closure/closure_window.h"
 #include "closure/loop_chart.h"
 #include "tests/closure/closure_networks.h"
+#include "tests/netdb/file_test_support.h"
+#include "tests/tools/document_parsers.h"
 #include "ui/hook_window_host.h"
 #include "ui/svg_surface.h"
 
@@ -20,29 +19,18 @@ namespace {
 
 using namespace testing;
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 struct Closures {
     Network net;
     NetworkBuilder b{net};
     ClosureState state;
     ReportBuffers reports;
     ClosureContext c{net, b.ui(), state, reports};
+    double sigma = -1.0;
 
+    int Compute(int kind) { return ComputeClosures(c, kind, sigma); }
     // A loop put into the list by hand, as the computation leaves it.
     ClosureLoop& Add(std::vector<int16_t> elements, bool closed, int kind, int orientation = 0) {
-        auto loop = std::make_unique<ClosureLoop>();
-        loop->elements = std::move(elements);
-        loop->count = int16_t(loop->elements.size());
-        loop->SetClosed(closed ? 1 : 0);
-        loop->SetKind(kind);
-        loop->SetOrientation(orientation);
-        state.loopList.push_back(std::move(loop));
+        state.loopList.push_back(std::make_unique<ClosureLoop>(MakeLoop(std::move(elements), closed, kind, orientation)));
         state.loopCount = int16_t(state.loopList.size());
         return *state.loopList.back();
     }
@@ -52,16 +40,101 @@ struct Closures {
     }
 };
 
+TEST(ComputeClosures, PlaneTriangleLineWithDefaultErrorAndLimit) {
+    // Three unknown points, every direction observed both ways, the direction 2 -> 1 6" too large.
+    Closures t;
+    t.b.Point("P1", 1000, 1000);
+    t.b.Point("P2", 1000, 1800);
+    t.b.Point("P3", 1600, 1300);
+    for (int s = 1; s <= 3; ++s)
+        for (int q = 1; q <= 3; ++q)
+            if (s != q) Direction(t.b, t.net, s, q, s == 2 && q == 1 ? 6 * Arcsec : 0.0);
+    t.net.hdr.dirSigma = 0.0f;  // replaced by the default before the limits are formed
+    ASSERT_EQ(t.Compute(0), 1);
+    EXPECT_EQ(t.net.hdr.dirSigma, 9.697e-5f);
+    EXPECT_EQ(t.net.hdr.heightMode, 0);
+    // 6" in d.mmss, three angles, 3 x 1.41421 x 20" x sqrt(3) = 0 deg 02' 26.98"
+    EXPECT_EQ(t.reports.reportLines, LineList{"   1    0.00060    3.00   0.02270"});
+    EXPECT_NEAR(t.sigma, 6 * Arcsec / std::sqrt(3.0), 1e-10);
+}
+
+// Points P1, P2 with a line levelled forth (value) and back (0): a closed loop of two steps,
+// each step counting one kilometre.
+void TwoStepLoop(Closures& t, double value) {
+    t.b.Point("P1", 0, 0, 50.0, 0, 1);
+    t.b.Point("P2", 0, 0);
+    t.b.Obs(1, 2, KindLevelled, value);
+    t.b.Obs(2, 1, KindLevelled, 0.0);
+    t.net.hdr.levelSigma = 0.01f;
+}
+
+TEST(ComputeClosures, ExcessMarkAtTheLimitAndALimitFactorBelowOne) {
+    // A closure equal to its limit is no excess; the next larger double is.
+    const double limit = double((long double)0.01f * std::sqrt(2.0L) * 3.0L);
+    for (const bool above : {false, true}) {
+        Closures t;
+        TwoStepLoop(t, above ? std::nextafter(limit, 1.0) : limit);
+        t.Compute(1);
+        EXPECT_EQ(t.reports.reportLines, LineList{std::string(above ? "*" : " ") + "  1    0.04243    2.00   0.04243"});
+    }
+    // A factor below one is used once, then replaced: 0.5 x 0.01 x sqrt(2) = 0.00707, exceeded.
+    Closures t;
+    TwoStepLoop(t, 0.02);
+    t.net.hdr.closureLimitFactor = 0.5f;
+    t.Compute(1);
+    EXPECT_EQ(t.reports.reportLines, LineList{"*  1    0.02000    2.00   0.00707"});
+    EXPECT_EQ(t.net.hdr.closureLimitFactor, 2.0f);
+}
+
+TEST(ComputeClosures, RefusedInADesignNetworkAndWithoutLoopsTheOldLinesStay) {
+    Closures design;
+    TwoStepLoop(design, 0.02);
+    design.net.hdr.designMode = 1;
+    EXPECT_EQ(design.Compute(1), 0);
+    ASSERT_EQ(design.b.ui().messages.size(), 2u);
+    EXPECT_EQ(design.b.ui().messages[0].kind, MsgQuestion);  // the calculation's own question
+    EXPECT_EQ(design.b.ui().messages[1].text, "您的环境设置不允许进行闭合差计算");
+    EXPECT_EQ(design.state.loopCount, 0);
+
+    Closures none;
+    none.b.Point("P1", 0, 0);
+    none.b.Point("P2", 0, 0);
+    none.b.Obs(1, 2, KindLevelled, 1.0);
+    none.b.Obs(1, 2, KindLineLength, 100.0);
+    none.reports.reportLines = {"earlier"};
+    EXPECT_EQ(none.Compute(1), 0);
+    EXPECT_EQ(none.b.ui().Texts(), LineList{"无闭合差"});
+    EXPECT_EQ(none.reports.reportLines, LineList{"earlier"});
+    EXPECT_TRUE(none.state.loopList.empty());
+}
+
+TEST(ComputeClosures, TraversesAloneGiveAStandardErrorOfZeroAndFreeLoopsEmptiesEverything) {
+    Traverse t(false, false);
+    ClosureState state;
+    ReportBuffers reports;
+    ClosureContext c{t.net, t.b.ui(), state, reports};
+    double sigma = -1.0;
+    ASSERT_EQ(ComputeClosures(c, 0, sigma), 1);
+    ASSERT_EQ(state.loopCount, 1);
+    EXPECT_EQ(state.Loop(0)->Kind(), LoopTraverse);
+    EXPECT_EQ(sigma, 0.0);
+    FreeLoops(state);
+    EXPECT_LT(state.loopCount, 1);
+    EXPECT_EQ(state.Loop(0), nullptr);
+    EXPECT_TRUE(state.triangleTable.empty());
+}
+
 TEST(ClosureReport, OneLevellingLoopOfThreePoints) {
     Closures t;
+    TempDir dir;
     for (const char* n : {"BM1", "BM2", "BM3"}) t.b.Point(n, 0, 0);
     t.b.Obs(1, 2, KindLevelled, -0.500);
     t.b.Obs(2, 3, KindLevelled, -0.300);
     t.b.Obs(3, 1, KindLevelled, 0.788);
-    const auto path = std::filesystem::temp_directory_path() / "quenvar_closure_report.txt";
-    ASSERT_EQ(WriteClosureReport(t.c, path.c_str(), 1), 1);
-    // Three steps of 1 km each: limit 3 x 0.01 x sqrt(3), standard error 0.012 / sqrt(3).
-    EXPECT_EQ(ReadFile(path),
+    ASSERT_EQ(WriteClosureReport(t.c, dir.File("report.txt").c_str(), 1), 1);
+    // Travelled as BM3, BM2, BM1, BM3: 0.300 + 0.500 - 0.788 = 0.012 over three steps of 1 km
+    // each; limit 3 x 0.01 x sqrt(3), standard error 0.012 / sqrt(3).
+    EXPECT_EQ(ReadAll(dir.File("report.txt")),
               "\n====闭合差统计表====\n"
               "\n序号 —闭合差—  权倒数  —限差—\n"
               "   1    0.01200    3.00   0.05196\n"
@@ -70,11 +143,7 @@ TEST(ClosureReport, OneLevellingLoopOfThreePoints) {
               "  BM3  BM2  BM1  BM3\n");
     EXPECT_EQ(t.state.loopCount, 0);  // freed once written
     EXPECT_TRUE(t.state.loopList.empty());
-    std::filesystem::remove(path);
-
-    // A path that cannot be opened: no report, the loops are freed all the same.
-    EXPECT_EQ(WriteClosureReport(t.c, "/nonexistent-dir/report.txt", 1), 0);
-    EXPECT_TRUE(t.state.loopList.empty());
+    EXPECT_EQ(WriteClosureReport(t.c, dir.File("none/report.txt").c_str(), 1), 0);
 }
 
 TEST(FormatLoopDetail, NamesInLinesOfNineThenTen) {
@@ -82,14 +151,9 @@ TEST(FormatLoopDetail, NamesInLinesOfNineThenTen) {
     std::vector<int16_t> elements;
     for (int i = 1; i <= 23; ++i) elements.push_back(int16_t(t.b.Point("N" + std::to_string(i), 0, 0)));
     t.Add(elements, false, LoopDirection);
-    const LineList lines = t.Detail(0);
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0], "序号  < 1 > 是 :附合方向");
-    EXPECT_EQ(lines[1], "  N1  N2  N3  N4  N5  N6  N7  N8  N9");
-    EXPECT_EQ(lines[2], "  N10  N11  N12  N13  N14  N15  N16  N17  N18  N19");
-    EXPECT_EQ(lines[3], "  N20  N21  N22  N23");
+    EXPECT_EQ(t.Detail(0), (LineList{"序号  < 1 > 是 :附合方向", "  N1  N2  N3  N4  N5  N6  N7  N8  N9",
+                                     "  N10  N11  N12  N13  N14  N15  N16  N17  N18  N19", "  N20  N21  N22  N23"}));
 }
-
 TEST(FormatLoopDetail, TraverseLinesByOrientation) {
     Closures t;
     for (const char* n : {"A0", "A", "P1", "P2", "B", "B0"}) t.b.Point(n, 0, 0);
@@ -168,11 +232,9 @@ TEST(DrawLoopChart, NothingForSmallAreasMissingCoordinatesOrNoExtent) {
     EXPECT_TRUE(dc.ops.empty());
 }
 
+
 TEST(DrawLoopChart, SideConditionDrawsItsTrianglesOnly) {
-    Closures t;
-    t.b.Point("A", 10000, 10000);
-    t.b.Point("B", 10000, 10512);
-    t.b.Point("C", 10512, 10000);
+    ChartLoop t;
     t.b.Point("D", 10512, 10512);
     t.state.triangleTable.resize(4, TriangleRecord{});
     t.state.triangleTable[1] = TriangleRecord{{1, 2, 3, 1}, {0, 0, 0}, 0};
@@ -180,35 +242,15 @@ TEST(DrawLoopChart, SideConditionDrawsItsTrianglesOnly) {
     t.state.triangleTable[3] = TriangleRecord{{0, 1, 2, 0}, {0, 0, 0}, 0};  // a known side
     t.Add({3, 1, 2, 3}, true, LoopSideCondition);
     SvgSurface svg(272, 288);
-    ASSERT_EQ(DrawLoopChart(t.net, t.state, 0, svg, 272, 288), 1);
+    ASSERT_EQ(DrawLoopChart(t.net, t.state, 1, svg, 272, 288), 1);
     const std::string doc = svg.Document();
     EXPECT_NE(doc.find("points=\"5,261 261,261 5,5 5,261\""), std::string::npos);
     EXPECT_NE(doc.find("points=\"261,261 261,5 5,5 261,261\""), std::string::npos);
 }
 
-// Checks that every tag is closed in order and counts the elements by name.
-bool WellFormed(const std::string& doc, std::map<std::string, int>& counts) {
-    std::vector<std::string> open;
-    for (size_t pos = doc.find('<'); pos != std::string::npos; pos = doc.find('<', pos + 1)) {
-        const size_t end = doc.find('>', pos);
-        if (end == std::string::npos) return false;
-        const std::string tag = doc.substr(pos + 1, end - pos - 1);
-        if (tag.empty()) return false;
-        if (tag[0] == '?') continue;
-        if (tag[0] == '/') {
-            if (open.empty() || open.back() != tag.substr(1)) return false;
-            open.pop_back();
-            continue;
-        }
-        const std::string name = tag.substr(0, tag.find_first_of(" /"));
-        ++counts[name];
-        if (tag.back() != '/') open.push_back(name);
-    }
-    return open.empty();
-}
-
-TEST(ClosureWindow, HostSelectsSavesAndClosesAndTheLoopsAreFreed) {
+TEST(ClosureWindow, HostSelectsAndDrawsAndClosingFreesTheLoops) {
     Closures t;
+    TempDir dir;
     // A triangle of directions; A is known, so the calculation keeps coordinates for the chart.
     t.b.Point("A", 10000, 10000, 0, 1);
     t.b.Point("B", 10000, 10512, 0, 1);
@@ -219,11 +261,10 @@ TEST(ClosureWindow, HostSelectsSavesAndClosesAndTheLoopsAreFreed) {
 
     struct Host {
         std::vector<std::string> lines, details;
-        int heading = 0, saved = 0, svg = 0;
-        std::string savePath, svgPath;
+        int heading = 0, svg = 0;
+        std::string svgPath;
     } host;
-    host.savePath = (std::filesystem::temp_directory_path() / "quenvar_closure_window.txt").string();
-    host.svgPath = (std::filesystem::temp_directory_path() / "quenvar_closure_window.svg").string();
+    host.svgPath = dir.File("loop.svg");
     HookWindowHost windows;
     windows.SetHook(
         [](const zrResultWindow* w, void* context) {
@@ -233,7 +274,6 @@ TEST(ClosureWindow, HostSelectsSavesAndClosesAndTheLoopsAreFreed) {
             const int n = w->select(w->window, 1);
             for (int i = 0; i < n; ++i) h->details.emplace_back(w->detail(w->window, i));
             h->svg = w->drawSvg(w->window, 1, 300, 300, h->svgPath.c_str());
-            h->saved = w->save(w->window, h->savePath.c_str());
         },
         &host);
     ShowClosureWindow(t.c, windows, 0);
@@ -244,19 +284,14 @@ TEST(ClosureWindow, HostSelectsSavesAndClosesAndTheLoopsAreFreed) {
     ASSERT_EQ(host.details.size(), 3u);
     EXPECT_EQ(host.details[0].substr(0, 19), "观测值中误差(m) = [");
     EXPECT_EQ(host.details[1], "序号  < 1 > 是 :闭合方向");
-    EXPECT_EQ(host.saved, 1);
-    EXPECT_EQ(ReadFile(host.savePath).substr(0, 13), "\n====结果====");  // the window's caption
     ASSERT_EQ(host.svg, 1);
     std::map<std::string, int> counts;
-    EXPECT_TRUE(WellFormed(ReadFile(host.svgPath), counts));
-    EXPECT_EQ(counts["svg"], 1);
-    EXPECT_EQ(counts["polyline"], 1);
+    for (const XmlElement& e : ParseXmlElements(ReadAll(host.svgPath))) ++counts[e.name];
+    EXPECT_TRUE(counts["svg"] == 1 && counts["polyline"] == 1);
     EXPECT_EQ(counts["text"], 5);  // four names (the first repeated) and the scale
     // Closing destroyed the window: loops and lines are gone.
     EXPECT_TRUE(t.state.loopList.empty());
     EXPECT_TRUE(t.reports.reportLines.empty());
-    std::filesystem::remove(host.savePath);
-    std::filesystem::remove(host.svgPath);
 }
 
 }  // namespace
