@@ -1,15 +1,27 @@
+// The network storage: header reset, allocation and growth, the observation chains and their
+// index, and the limits of the storage handled on purpose (beyond them the library keeps
+// working or refuses with a message, and nothing already read is lost).
 #include "netdb/network.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "adjust/adjustment_driver.h"
+#include "adjust/reweighting.h"
+#include "approx/calculate.h"
+#include "netdb/database_file.h"
+#include "netdb/observation_index.h"
+#include "report/report_lines.h"
+#include "tests/netdb/file_test_support.h"
 #include "tests/support/network_builder.h"
 
 namespace quenvar {
 namespace {
 
-using testing::RecordingMessenger;
+using namespace quenvar::testing;
 
 TEST(NetworkStorage, ResetAllocateAndFree) {
     Network net;
@@ -37,7 +49,7 @@ TEST(NetworkStorage, ResetAllocateAndFree) {
 
 TEST(AddObservation, LinksBehindTheLastRecordOfTheChain) {
     Network net;
-    testing::NetworkBuilder b(net);
+    NetworkBuilder b(net);
     const int a = b.Point("A", 1, 1), c = b.Point("C", 2, 2);
     const int o1 = AddObservation(net, b.ui(), a);
     const int o2 = AddObservation(net, b.ui(), c);
@@ -70,7 +82,85 @@ TEST(AddObservation, GrowsOnceAtTheBoundaryThenRefuses) {
 
     EXPECT_EQ(AddObservation(net, ui, 1), 0);
     EXPECT_EQ(net.hdr.obsCount, 12285);
-    EXPECT_EQ(ui.Texts(), std::vector<std::string>{"no enough space"});
+    EXPECT_EQ(ui.Texts(), Strings{"no enough space"});
+}
+
+std::vector<int> Aimed(const ObservationIndex& index, int point) {
+    const auto span = index.Aiming(point);
+    return {span.begin(), span.end()};
+}
+
+TEST(ObservationIndex, StationsAndAimingListsFollowTheChains) {
+    Network net;
+    NetworkBuilder b(net);
+    const int a = b.Point("A", 0, 0), c = b.Point("C", 10, 0), d = b.Point("D", 0, 10);
+    const int o1 = b.Obs(a, c, KindDirection, 0.0);
+    const int o2 = b.Obs(c, d, KindDirection, 0.0);
+    const int o3 = b.Obs(a, d, KindDistance, 10.0);
+    const int o4 = b.Obs(d, c, KindDistance, 14.1);
+    const ObservationIndex index(net);
+
+    EXPECT_EQ(index.PointLimit(), 3);
+    const std::vector<int> stations{index.StationOf(o1), index.StationOf(o2), index.StationOf(o3),
+                                    index.StationOf(o4), index.StationOf(0),  index.StationOf(999)};
+    EXPECT_EQ(stations, (std::vector<int>{a, c, a, d, 0, 0}));
+    EXPECT_EQ(Aimed(index, c), (std::vector<int>{o1, o4}));
+    EXPECT_EQ(Aimed(index, d), (std::vector<int>{o2, o3}));
+    EXPECT_TRUE(Aimed(index, a).empty() && Aimed(index, -1).empty() && Aimed(index, index.TargetLimit() + 1).empty());
+
+    // A damaged chain that would loop for ever ends where it meets a placed observation.
+    net.Obs(o3).next = uint16_t(o1);
+    net.Point(c).firstObs = uint16_t(o3);
+    const ObservationIndex looped(net);
+    EXPECT_TRUE(looped.StationOf(o1) == a && looped.StationOf(o3) == a);
+}
+
+constexpr const char* TooManyPoints = "点数超过4095, 不能计算!";
+
+// The precision records and the locus fields name points in 12 bits: a network with a point
+// index beyond 4,095 is kept, saved and loaded whole, but not computed.
+TEST(CapacityLimits, PointsBeyondTwelveBitsAreKeptButNotComputed) {
+    TempDir dir;
+    std::string text = "many <<\n";
+    for (int i = 1; i <= 4100; ++i) text += "P" + std::to_string(i) + " 10 " + std::to_string(1000 + i) + " 500 1\n";
+    text += "<<\nP1 P2 d 1\nP4100 P4099 d 1\n";
+    WriteAll(dir.File("many.txt"), text);
+    Network net;
+    RecordingMessenger ui;
+    ASSERT_EQ(LoadDatabase(net, ui, dir.File("many.txt").c_str()), 2);
+    EXPECT_EQ(net.hdr.pointCount, 4100);
+    EXPECT_EQ(ui.Texts(), Strings(2, "no enough space"));  // growth at point 3068 ends the observations
+    ui.messages.clear();
+    EXPECT_EQ(Calculate(net, ui), 0);
+    ReportBuffers reports;
+    EXPECT_EQ(AdjustNetwork(net, ui, reports, MethodIteration, 2), 0);
+    EXPECT_EQ(RunAdjustment(net, ui, MethodIteration, 0, 2), ResultPreprocessing);
+    EXPECT_EQ(ui.Texts(), Strings(2, TooManyPoints));
+    ASSERT_EQ(SaveDatabase(net, ui, dir.File("many.db").c_str(), 0), 2);
+    Network back;
+    ASSERT_EQ(LoadDatabase(back, ui, dir.File("many.db").c_str()), 2);
+    EXPECT_TRUE(back.hdr.pointCount == 4100 && back.Point(4100).x == 5100.0);
+}
+
+// A database file with the largest counts its 16-bit fields hold loads into storage of that
+// size; no observation can be added to it and it is not computed.
+TEST(CapacityLimits, LargestSixteenBitCountsLoad) {
+    TempDir dir;
+    NetHeader h{};
+    ResetHeader(h);
+    h.pointCount = 32767;
+    h.obsCount = 65535;
+    std::string bytes = "^" + std::string(reinterpret_cast<const char*>(&h), sizeof h);
+    bytes.resize(1 + sizeof h + 32768 * sizeof(PointRec) + 65536 * sizeof(ObsRec), '\0');
+    WriteAll(dir.File("huge.db"), bytes);
+    Network net;
+    RecordingMessenger ui;
+    ASSERT_EQ(LoadDatabase(net, ui, dir.File("huge.db").c_str()), 2);
+    EXPECT_TRUE(net.PointCapacity() > 32767 && net.ObsCapacity() > 65535);
+    EXPECT_EQ(AddObservation(net, ui, 1), 0);
+    EXPECT_EQ(Calculate(net, ui), 0);
+    EXPECT_EQ(ui.Texts(), (Strings{"no enough space", TooManyPoints}));
+    EXPECT_EQ(net.hdr.obsCount, 65535);
 }
 
 }  // namespace
