@@ -154,6 +154,7 @@ TEST(FormatLoopDetail, NamesInLinesOfNineThenTen) {
     EXPECT_EQ(t.Detail(0), (LineList{"序号  < 1 > 是 :附合方向", "  N1  N2  N3  N4  N5  N6  N7  N8  N9",
                                      "  N10  N11  N12  N13  N14  N15  N16  N17  N18  N19", "  N20  N21  N22  N23"}));
 }
+
 TEST(FormatLoopDetail, TraverseLinesByOrientation) {
     Closures t;
     for (const char* n : {"A0", "A", "P1", "P2", "B", "B0"}) t.b.Point(n, 0, 0);
