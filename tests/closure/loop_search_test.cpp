@@ -85,11 +85,12 @@ TEST(HeightSearch, SecondComponentFixedPointGivesAnEmptyRecord) {
     EXPECT_EQ(s.Of(2), (Elements{B, v, B}));
 }
 
-TEST(HeightSearch, FullLoopListStopsWithOneMessage) {
+TEST(HeightSearch, TooFewObservationsFindNothingAndAFullLoopListStopsWithOneMessage) {
     Network net;
     NetworkBuilder b(net);
     for (const char* n : {"P1", "P2", "P3"}) b.Point(n, 0, 0);
     Both(b, 1, 2, KindLevelled);
+    EXPECT_EQ(Search(net, b.ui(), false).found, 0);  // fewer observations than points
     Both(b, 2, 3, KindLevelled);
     Both(b, 3, 1, KindLevelled);
     std::vector<std::unique_ptr<ClosureLoop>> list(2);  // room for two of the four loops
@@ -97,15 +98,6 @@ TEST(HeightSearch, FullLoopListStopsWithOneMessage) {
     SearchCounts counts{};
     EXPECT_EQ(SearchLoops(net, b.ui(), list, 0, triangles, false, counts), 2);
     EXPECT_EQ(b.ui().Texts(), std::vector<std::string>{"闭合环太多, 超出的闭合环未列出"});
-}
-
-TEST(HeightSearch, FewerObservationsThanPointsFindNothing) {
-    Network net;
-    NetworkBuilder b(net);
-    for (const char* n : {"P1", "P2", "P3"}) b.Point(n, 0, 0);
-    Both(b, 1, 2, KindLevelled);
-    Search s(net, b.ui(), false);
-    EXPECT_EQ(s.found, 0);
 }
 
 TEST(DirectionSearch, TwoKnownSidesJoinedThroughOneUnknownPointGiveOneRoute) {
@@ -178,10 +170,8 @@ TEST(SideConditionSearch, KnownSideBecomesAPseudoNodeHoldingItsEnds) {
     Search s(net, b.ui(), true);
     ASSERT_EQ(s.counts[4], 3);
     ASSERT_GE(s.triangles.size(), 5u);
-    const TriangleRecord& pseudo = s.triangles[4];
-    EXPECT_EQ(pseudo.vertex[0], 0);
-    EXPECT_EQ(pseudo.vertex[1], 1);
-    EXPECT_EQ(pseudo.vertex[2], 2);
+    const auto& pseudo = s.triangles[4].vertex;
+    EXPECT_EQ((Elements{pseudo[0], pseudo[1], pseudo[2]}), (Elements{0, 1, 2}));
 }
 
 TEST(SideConditionSearch, SideOfThreeTrianglesBecomesAPseudoNode) {
@@ -199,8 +189,7 @@ TEST(SideConditionSearch, SideOfThreeTrianglesBecomesAPseudoNode) {
     Search s(net, b.ui(), true);
     ASSERT_EQ(s.counts[4], 3);
     ASSERT_EQ(s.triangles.size(), 5u);  // three triangles, one pseudo-node
-    EXPECT_EQ(s.triangles[4].vertex[0], 0);
-    EXPECT_EQ(s.triangles[4].vertex[1], 0);  // not a known side: no ends kept
+    EXPECT_EQ(s.triangles[4].vertex[0] | s.triangles[4].vertex[1], 0);  // not a known side: no ends kept
     // A star of three triangles around one node has no loop.
     EXPECT_EQ(s.counts[2], 0);
 }
