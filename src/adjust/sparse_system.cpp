@@ -1,6 +1,6 @@
 #include "adjust/sparse_system.h"
 
-#include <Eigen/SparseCholesky>
+#include <Eigen/OrderingMethods>
 #include <Eigen/SparseCore>
 #include <algorithm>
 #include <cmath>
@@ -15,8 +15,6 @@ namespace quenvar {
 namespace {
 
 using Matrix = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
-// Eigen's simplicial analysis gives the approximate-minimum-degree ordering.
-using Ordering = Eigen::SimplicialLDLT<Matrix, Eigen::Lower, Eigen::AMDOrdering<int>>;
 
 // A pivot below this part of its diagonal element shows a singular matrix.
 constexpr double SmallestRelativePivot = 1e-11;
@@ -89,6 +87,23 @@ void LowerPattern(const std::vector<std::vector<int>>& adj, int per, Matrix& a) 
             }
         }
     std::fill_n(a.valuePtr(), start[size_t(n)], 0.0);
+}
+
+// The fill-reducing numbering of the unknowns, position[old] = new: the points ordered by
+// approximate minimum degree on the graph of their connections, each point's unknowns kept
+// together. Ordering points rather than unknowns takes a graph a quarter the size, and the
+// X and Y of a point, which share every connection, stay one block of the factor.
+std::vector<int> PointOrdering(const std::vector<std::vector<int>>& adj, int per) {
+    const int points = int(adj.size()) - 1;
+    Matrix graph;
+    LowerPattern(adj, 1, graph);
+    Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> order;
+    Eigen::AMDOrdering<int>()(graph.selfadjointView<Eigen::Lower>(), order);
+    // order[new] = old point
+    std::vector<int> position(size_t(points) * size_t(per));
+    for (int k = 0; k < points; ++k)
+        for (int c = 0; c < per; ++c) position[size_t(order.indices()[k] * per + c)] = k * per + c;
+    return position;
 }
 
 }  // namespace
@@ -204,15 +219,12 @@ bool SparseSystem::Prepare(const Network& net, const UnknownMap& map, int n) {
     try {
         const int per = PlaneNetwork(net) ? 2 : 1;
         d.n = n;
-        LowerPattern(Connections(net, map, n / per), per, d.a);
+        const std::vector<std::vector<int>> adj = Connections(net, map, n / per);
+        LowerPattern(adj, per, d.a);
         d.b.assign(size_t(n), 0.0);
         d.datumRow.assign(size_t(n) + 1, -1);
         d.extendedRow.assign(size_t(n) + 1, -1);
-        Ordering ordering;
-        ordering.analyzePattern(d.a);
-        if (ordering.info() != Eigen::Success) return false;
-        const auto& indices = ordering.permutationP().indices();
-        d.position.assign(indices.data(), indices.data() + n);
+        d.position = PointOrdering(adj, per);
         d.factor.Analyse(n, d.a.outerIndexPtr(), d.a.innerIndexPtr(), d.position);
         ++d.work.analyses;
     } catch (const std::bad_alloc&) {
