@@ -19,13 +19,18 @@ namespace {
 
 using testing::Dense;
 
-// The triangulation network with its true coordinates and error-free observations, a-priori
-// errors 2", 3 mm + 2 ppm, and one planned distance A-Q (class 6).
-int PlannedTriangulation(Network& net, testing::NetworkBuilder& b) {
-    testing::BuildPlaneNetwork(b, testing::TriangulationPoints(), testing::TriangulationSightings(), 0.0, 0.0, 1, 0.0);
+// A-priori errors 2", 3 mm + 2 ppm.
+void PriorErrors(Network& net) {
     SetAdjustmentParam(net.hdr, ParamDirection, 2.0, 0);
     SetAdjustmentParam(net.hdr, ParamDistanceFixed, 3.0, 0);
     SetAdjustmentParam(net.hdr, ParamDistancePpm, 2.0, 0);
+}
+
+// The triangulation network with its true coordinates and error-free observations, the
+// a-priori errors, and one planned distance A-Q (class 6).
+int PlannedTriangulation(Network& net, testing::NetworkBuilder& b) {
+    testing::BuildPlaneNetwork(b, testing::TriangulationPoints(), testing::TriangulationSightings(), 0.0, 0.0, 1, 0.0);
+    PriorErrors(net);
     net.hdr.designMode = 1;
     return b.Obs(1, 4, KindDistance, std::hypot(900.0, 900.0), ClassPlanned);
 }
@@ -73,9 +78,8 @@ TEST(GeneralDesign, RedundancyZeroIsAnalysedWhereAnAdjustmentRefusesIt) {
         EXPECT_EQ(net.hdr.heightSigma0, 0.002f);  // the a-priori error stands for the a-posteriori one
         EXPECT_FLOAT_EQ(net.ellipses[1].a, 0.004f);  // 2 mm per unit weight x sqrt(4)
         EXPECT_FLOAT_EQ(CofactorOf(net, 1), 4.0f);   // r = 1 - p c = 0
-        EXPECT_EQ(net.Obs(1).residual, 0.0f);
-        EXPECT_EQ(StateBits(net.Obs(1)), 0);
-        EXPECT_EQ(net.hdr.optionFlags & OptionResultBits, OptionAdjusted);
+        EXPECT_EQ(std::tuple(net.Obs(1).residual, StateBits(net.Obs(1)), net.hdr.optionFlags & OptionResultBits),
+                  std::tuple(0.0f, 0, int(OptionAdjusted)));
     }
 }
 
@@ -86,9 +90,7 @@ TEST(GeneralDesign, CofactorsEqualThoseOfTheAdjustment) {
     Network adjusted;
     testing::NetworkBuilder b(adjusted);
     testing::BuildPlaneNetwork(b, testing::TriangulationPoints(), testing::TriangulationSightings(), 1e-5, 0.004, 11);
-    SetAdjustmentParam(adjusted.hdr, ParamDirection, 2.0, 0);
-    SetAdjustmentParam(adjusted.hdr, ParamDistanceFixed, 3.0, 0);
-    SetAdjustmentParam(adjusted.hdr, ParamDistancePpm, 2.0, 0);
+    PriorErrors(adjusted);
     ASSERT_EQ(RunAdjustment(adjusted, b.ui(), MethodIteration, 0, 6), ResultDone);
 
     Network design = adjusted;
@@ -101,10 +103,11 @@ TEST(GeneralDesign, CofactorsEqualThoseOfTheAdjustment) {
     }
     ASSERT_EQ(design.hdr.ellipseCount, adjusted.hdr.ellipseCount);
     const double scale = double(design.hdr.planeSigma0) / adjusted.hdr.planeSigma0;
-    for (int e = 1; e <= design.hdr.ellipseCount; ++e) {
-        EXPECT_EQ(design.ellipses[size_t(e)].p2, adjusted.ellipses[size_t(e)].p2);
-        EXPECT_NEAR(design.ellipses[size_t(e)].a, scale * adjusted.ellipses[size_t(e)].a, 1e-5 * design.ellipses[size_t(e)].a);
-        EXPECT_NEAR(design.ellipses[size_t(e)].b, scale * adjusted.ellipses[size_t(e)].b, 1e-5 * design.ellipses[size_t(e)].b);
+    for (size_t e = 1; e <= design.hdr.ellipseCount; ++e) {
+        const EllipseRec &d = design.ellipses[e], &a = adjusted.ellipses[e];
+        EXPECT_EQ(d.p2, a.p2);
+        EXPECT_NEAR(d.a, scale * a.a, 1e-5 * d.a);
+        EXPECT_NEAR(d.b, scale * a.b, 1e-5 * d.b);
     }
 }
 

@@ -9,6 +9,8 @@
 #include "adjust/adjustment_driver.h"
 #include "adjust/adjustment_results.h"
 #include "adjust/reweighting.h"
+#include "frame/library_state.h"
+#include "quenvar.h"
 #include "report/report_lines.h"
 #include "tests/adjust/plane_networks.h"
 
@@ -89,26 +91,37 @@ TEST(DriverTest, FailuresReportTheirMessage) {
     EXPECT_STREQ(AdjustmentErrorText(ResultDesignFailed), "\n三类设计失败, 因不能生成临时数据文件!");
 }
 
-// One fixed point and no azimuth leave the rotation free: the inversion fails. Without any
-// fixed point the network is adjusted free, in the direction mode it was given.
-TEST(DriverTest, DatumOfPlaneNetworks) {
-    for (const bool free : {false, true}) {
-        Network net;
-        testing::NetworkBuilder b(net);
-        ReportBuffers reports;
-        auto pts = testing::TriangulationPoints();
-        for (size_t k = free ? 0 : 1; k < pts.size(); ++k) pts[k].planeClass = 0;
-        BuildPlaneNetwork(b, pts, testing::TriangulationSightings(), 1e-5, 0.002, 4);
-        for (int o = 1; !free && o <= net.hdr.obsCount; ++o)
-            if (KindOf(net.Obs(o)) == KindAzimuth) SetObsClass(net.Obs(o), ClassKept);
-        net.hdr.dirSigma = 1e-5f;
-        net.hdr.distSigmaConst = 0.002f;
-        EXPECT_EQ(AdjustWithMessages(net, b.ui(), reports, MethodIteration, 3), free ? ResultDone : ResultSolution);
-        EXPECT_EQ(net.hdr.optionFlags & OptionAngleMode, 0);
-        if (!free) {
-            EXPECT_EQ(b.ui().Texts(), std::vector<std::string>{"法方程解算失败! 若为秩亏网或拟稳网, 不能有固定点"});
-        }
-    }
+// One fixed point and no azimuth leave the rotation free: the inversion fails.
+TEST(DriverTest, PlaneNetworkWithItsRotationFreeFailsInTheSolution) {
+    Network net;
+    testing::NetworkBuilder b(net);
+    ReportBuffers reports;
+    auto pts = testing::TriangulationPoints();
+    pts[1].planeClass = 0;
+    BuildPlaneNetwork(b, pts, testing::TriangulationSightings(), 1e-5, 0.002, 4);
+    for (int o = 1; o <= net.hdr.obsCount; ++o)
+        if (KindOf(net.Obs(o)) == KindAzimuth) SetObsClass(net.Obs(o), ClassKept);
+    net.hdr.dirSigma = 1e-5f;
+    net.hdr.distSigmaConst = 0.002f;
+    EXPECT_EQ(AdjustWithMessages(net, b.ui(), reports, MethodIteration, 3), ResultSolution);
+    EXPECT_EQ(b.ui().Texts(), std::vector<std::string>{"法方程解算失败! 若为秩亏网或拟稳网, 不能有固定点"});
+}
+
+// The height entry point sets the network kind and runs the iterated adjustment on the
+// library's own network; with nothing loaded it fails.
+TEST(DriverTest, HeightExportAdjustsTheLibrarysNetwork) {
+    Network& net = Library().net;
+    FreeDatabase(net);
+    EXPECT_EQ(zrHAdjustment(0, 1), 0);
+    testing::NetworkBuilder b(net);
+    net.hdr.levelSigma = 0.001f;
+    b.Point("A", 0, 0, 100.0, 0, 1), b.Point("B", 0, 0, 101.0), b.Point("C", 0, 0, 102.5);
+    b.Obs(1, 2, KindLevelled, 1.0), b.Obs(2, 3, KindLevelled, 1.5), b.Obs(1, 3, KindLevelled, 2.5005);
+    EXPECT_EQ(zrHAdjustment(0, 1), 1);
+    EXPECT_EQ(net.hdr.heightMode, 1);
+    EXPECT_FALSE(net.weightTable.empty());
+    EXPECT_NEAR(net.Point(3).h, 102.5 + 0.0005 * 2 / 3, 1e-9);
+    FreeDatabase(net);
 }
 
 void ExpectRecord(const EllipseRec& e, int p1, int p2, double a, double b, double c) {

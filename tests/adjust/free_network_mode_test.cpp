@@ -1,6 +1,5 @@
-// A network without fixed points is adjusted in the mode the user chose: in direction mode its
-// coordinates, unit-weight error and ellipses are those of the rigorous direction adjustment
-// with inner constraints, and the angle-mode setting is never changed by an adjustment.
+// A network without fixed points is adjusted in the mode the user chose; an adjustment never
+// changes the angle-mode setting.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -36,23 +35,14 @@ void SixPointNetwork(Network& net, int fixedPoint) {
     net.hdr.distSigmaConst = float(DistSigma);
 }
 
-testing::RefResult Reference(const Network& net) {
-    std::vector<testing::RefPoint> pts;
-    std::vector<testing::RefObs> obs;
-    testing::ReferenceOf(net, pts, obs, [&net](int o) {
-        const double s0 = net.hdr.dirSigma, m = net.hdr.distSigmaConst;
-        return KindOf(net.Obs(o)) == KindDistance ? double(float(s0 * s0 / (m * m))) : 1.0;
-    });
-    return testing::RigorousAdjustment(pts, obs, true, 2, true, false);
-}
-
-void ExpectReference(const Network& net, const testing::RefResult& ref) {
-    EXPECT_NEAR(net.hdr.planeSigma0, ref.sigma0, 1e-5 * ref.sigma0);
-    for (int p = 1; p <= 6; ++p) {
-        EXPECT_NEAR(net.Point(p).x, ref.points[size_t(p - 1)].x, 1e-8) << p;
-        EXPECT_NEAR(net.Point(p).y, ref.points[size_t(p - 1)].y, 1e-8) << p;
-    }
-    // Point ellipses: E^2 + F^2 = s^2 (Qxx + Qyy) and E^2 - F^2 from the eigenvalues.
+// Adjusted in the mode its header holds, the network has the coordinates, unit-weight error
+// and point ellipses of the rigorous direction adjustment with inner constraints.
+void ExpectRigorous(Network& net) {
+    const testing::RefResult ref = testing::PlaneReference(net, 2, true);
+    testing::RecordingMessenger ui;
+    ASSERT_EQ(RunAdjustment(net, ui, MethodIteration, int16_t(net.hdr.optionFlags & OptionAngleMode), 2), ResultDone);
+    testing::ExpectPlaneReference(net, ref);
+    // E^2 + F^2 = s^2 (Qxx + Qyy), E^2 - F^2 from the eigenvalues.
     int record = 1;
     for (int p = 1; p <= 6; ++p) {
         const int f = ref.first[size_t(p - 1)];
@@ -69,19 +59,13 @@ void ExpectReference(const Network& net, const testing::RefResult& ref) {
 TEST(FreeNetworkModeTest, DirectionAdjustmentOfAFreeNetworkIsRigorousAndLeavesTheModeAlone) {
     Network net;
     SixPointNetwork(net, 0);
-    const testing::RefResult ref = Reference(net);
-    testing::RecordingMessenger ui;
-    ASSERT_EQ(RunAdjustment(net, ui, MethodIteration, int16_t(net.hdr.optionFlags & OptionAngleMode), 2), ResultDone);
+    ExpectRigorous(net);
     EXPECT_EQ(net.hdr.optionFlags & OptionAngleMode, 0);
-    ExpectReference(net, ref);
     // The same network with a fixed point afterwards is adjusted by directions as well.
     Network fixed;
     SixPointNetwork(fixed, 2);
     fixed.hdr.optionFlags = net.hdr.optionFlags;
-    const testing::RefResult withFixed = Reference(fixed);
-    ASSERT_EQ(RunAdjustment(fixed, ui, MethodIteration, int16_t(fixed.hdr.optionFlags & OptionAngleMode), 2),
-              ResultDone);
-    ExpectReference(fixed, withFixed);
+    ExpectRigorous(fixed);
 }
 
 // Angle mode chosen by the user, and networks with fixed points, keep their results to the last

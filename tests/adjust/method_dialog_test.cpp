@@ -8,6 +8,7 @@
 #include "approx/calculate.h"
 #include "netdb/database_file.h"
 #include "report/network_summary.h"
+#include "report/precision_report.h"
 #include "report/report_lines.h"
 #include "tests/support/scripted_windows.h"
 #include "tests/support/recording_messenger.h"
@@ -16,6 +17,7 @@ namespace quenvar {
 namespace {
 
 using testing::PressStep;
+using Strings = std::vector<std::string>;
 
 constexpr double ArcSecond = 3.14159265358979323846 / 180 / 3600;  // radians
 
@@ -33,6 +35,11 @@ protected:
         return AdjustmentMethodDialog(net, ui, reports, windows, state);
     }
     std::string Text(const Dialog& d, int id) { return d.Find(id)->text; }
+    Strings Texts(const Dialog& d, std::initializer_list<int> ids) {
+        Strings t;
+        for (const int id : ids) t.push_back(Text(d, id));
+        return t;
+    }
     // The approximate values the adjustment window computes before it opens the dialog.
     void Approximate(bool height) {
         net.hdr.heightMode = height ? 1 : 0;
@@ -63,23 +70,15 @@ TEST_F(MethodDialogTest, PlaneDialogShowsStoredChoicesAndDefaultErrors) {
                       EXPECT_FALSE(d.Find(111)->checked);
                       EXPECT_TRUE(d.Find(112)->checked);
                       // Defaults: 10 mm, 0.000005 ppm, 20" (9.697e-5 rad), 20 mm, 0 ppm, 40".
-                      EXPECT_EQ(Text(d, 205), "0.0100");
-                      EXPECT_EQ(Text(d, 206), "   0.0");
-                      EXPECT_EQ(Text(d, 207), "0.002000");
-                      EXPECT_EQ(Text(d, 208), "0.0200");
-                      EXPECT_EQ(Text(d, 209), "   0.0");
-                      EXPECT_EQ(Text(d, 210), "0.004000");
+                      EXPECT_EQ(Texts(d, {205, 206, 207, 208, 209, 210}),
+                                (Strings{"0.0100", "   0.0", "0.002000", "0.0200", "   0.0", "0.004000"}));
                       EXPECT_EQ(d.Find(206)->label, "观测误差先验值 比例误差");
                       // No class-4 observations: the hidden class-4 fields are disabled too.
-                      for (int id : {208, 209, 210}) {
-                          EXPECT_FALSE(d.Find(id)->visible);
-                          EXPECT_FALSE(d.Find(id)->enabled);
-                      }
+                      for (int id : {208, 209, 210}) EXPECT_FALSE(d.Find(id)->visible || d.Find(id)->enabled) << id;
                       d.Press(IdCancel);
                   }),
               0);
-    EXPECT_EQ(state.methodCode, 3);
-    EXPECT_EQ(state.iterationCount, 4);
+    EXPECT_EQ((std::pair<int, int>(state.methodCode, state.iterationCount)), std::pair(3, 4));
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(ui.progress.empty());  // cancel runs no adjustment
 }
@@ -131,9 +130,7 @@ TEST_F(MethodDialogTest, ConfirmKeepsTheSettingsWithoutAdjusting) {
                       d.Press(IdConfirmSettings);
                   }),
               0);
-    EXPECT_EQ(state.methodCode, 6);
-    EXPECT_EQ(state.iterationCount, 7);
-    EXPECT_EQ(state.startFlag, 0);
+    EXPECT_EQ((std::tuple<int, int, int>(state.methodCode, state.iterationCount, state.startFlag)), std::tuple(6, 7, 0));
     EXPECT_EQ(net.hdr.optionFlags & OptionAngleMode, OptionAngleMode);
     EXPECT_FLOAT_EQ(net.hdr.distSigmaConst, 0.003f);
     EXPECT_FLOAT_EQ(net.hdr.distSigmaPpm, 2.5f);
@@ -141,16 +138,12 @@ TEST_F(MethodDialogTest, ConfirmKeepsTheSettingsWithoutAdjusting) {
     EXPECT_EQ(net.hdr.distSigmaPpm4, 0.0f);  // its shown "   0.0" read back
     EXPECT_STREQ(state.errorTexts[2].data(), "0.0015");
     EXPECT_TRUE(ui.progress.empty());
-    EXPECT_EQ(net.Point(4).x, beforeX);
-    EXPECT_EQ(net.Point(4).y, beforeY);
+    EXPECT_EQ(std::pair(+net.Point(4).x, +net.Point(4).y), std::pair(beforeX, beforeY));
 
     // The next opening shows what was kept, the direction again in d.mmss.
     Run(false, [&](Dialog& d) {
-        EXPECT_EQ(Text(d, 102), "7");
-        EXPECT_EQ(d.Find(103)->selection, 6);
-        EXPECT_TRUE(d.Find(112)->checked);
-        EXPECT_EQ(Text(d, 205), "0.0030");
-        EXPECT_EQ(Text(d, 207), "0.001500");
+        EXPECT_EQ(Texts(d, {102, 205, 207}), (Strings{"7", "0.0030", "0.001500"}));
+        EXPECT_TRUE(d.Find(103)->selection == 6 && d.Find(112)->checked);
         d.SetText(102, "x9");
         d.Check(111);
         d.Press(IdConfirmSettings);
@@ -178,8 +171,7 @@ TEST_F(MethodDialogTest, ClearedDistanceErrorsComeBackAsDefaultsAtTheNextAdjustm
         d.SetText(206, "0");
         d.Press(IdConfirmSettings);
     });
-    EXPECT_EQ(net.hdr.distSigmaConst, 0.0f);
-    EXPECT_EQ(net.hdr.distSigmaPpm, 0.0f);
+    EXPECT_EQ(std::pair(+net.hdr.distSigmaConst, +net.hdr.distSigmaPpm), std::pair(0.0f, 0.0f));
     Run(false, [&](Dialog& d) {
         EXPECT_EQ(Text(d, 205), "0.0100");
         d.Press(IdCancel);
@@ -204,8 +196,7 @@ TEST_F(MethodDialogTest, StatusReportAndHelpLeaveTheDialogOpen) {
         EXPECT_EQ(ui.messages[0].caption, "平差结果");
         EXPECT_EQ(ui.messages[0].text, summary);
         ASSERT_EQ(windows.helpRequests.size(), 1u);
-        EXPECT_EQ(windows.helpRequests[0].first, height ? 0x2006Bu : 0x2006Au);
-        EXPECT_EQ(windows.helpRequests[0].second, 1);
+        EXPECT_EQ(windows.helpRequests[0], std::pair(height ? 0x2006Bu : 0x2006Au, 1));
     }
 }
 
@@ -223,6 +214,9 @@ TEST_F(MethodDialogTest, StartAdjustsThePlaneNetworkWithTheChosenMethod) {
     EXPECT_EQ(ui.progress.front(), "正在'平差'预处理...");
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back().caption, "平差结果");
+    std::string precision;  // the a-priori errors scaled by the result, the adjustment's maxima
+    BuildPrecisionReport(net, reports, precision);
+    EXPECT_EQ(ui.messages.back().text, precision);
     // P was placed at (1400, 1500) with errors of a few millimetres.
     EXPECT_NEAR(net.Point(4).x, 1400.0, 0.01);
     EXPECT_NEAR(net.Point(4).y, 1500.0, 0.01);
@@ -235,12 +229,8 @@ TEST_F(MethodDialogTest, HeightDialogBindsItsVisibleSecondFieldToTheClassFourLev
                       EXPECT_EQ(d.Caption(), "高程网平差方法选择");
                       EXPECT_EQ(d.Find(111), nullptr);
                       EXPECT_EQ(d.Find(206)->label, "高差观测误差先验值 三角高程");
-                      EXPECT_TRUE(d.Find(206)->visible);
-                      EXPECT_FALSE(d.Find(207)->visible);
-                      EXPECT_EQ(Text(d, 205), "0.0100");
-                      EXPECT_EQ(Text(d, 206), "0.0200");
-                      EXPECT_EQ(Text(d, 207), "0.0300");
-                      EXPECT_EQ(Text(d, 208), "0.0600");
+                      EXPECT_TRUE(d.Find(206)->visible && !d.Find(207)->visible);
+                      EXPECT_EQ(Texts(d, {205, 206, 207, 208}), (Strings{"0.0100", "0.0200", "0.0300", "0.0600"}));
                       d.SetText(205, "0.002");
                       d.SetText(206, "0.005");
                       d.Press(IdOk);

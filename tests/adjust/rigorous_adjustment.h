@@ -7,6 +7,9 @@
 #include <cmath>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "geom/angles.h"
 #include "netdb/network.h"
 #include "tests/adjust/dense_algebra.h"
 
@@ -32,6 +35,7 @@ struct RefResult {
     std::vector<int> first;        // first coordinate unknown of each point (0-based), -1 if fixed
     Dense q{0, 0};                 // cofactors of all unknowns
     std::vector<double> v;         // residuals of the last pass, computed minus observed
+    std::vector<double> qll;       // cofactors of the adjusted observations, a Q a^T
 };
 
 // Runs `passes` linearised passes. Plane networks (plane set) have X, Y unknowns per free point
@@ -57,11 +61,8 @@ inline RefResult RigorousAdjustment(std::vector<RefPoint> pts, const std::vector
     for (const RefPoint& p : pts) anyFixed = anyFixed || p.fixed;
     const size_t d = anyFixed ? 0 : (plane ? 2 + (rotationFree ? 1 : 0) + (scaleFree ? 1 : 0) : 1);
     const size_t m = obs.size();
-    auto wrap = [](double a) {
-        while (a > 3.141592653589793) a -= 2 * 3.141592653589793;
-        while (a <= -3.141592653589793) a += 2 * 3.141592653589793;
-        return a;
-    };
+    // Angles are kept in 0 .. FullCircle, the circle the observations were normalised with.
+    auto wrap = [](double a) { return a - FullCircle * std::round(a / FullCircle); };
     for (int pass = 0; pass < passes; ++pass) {
         Dense a(m, u), l(m, 1);
         for (size_t k = 0; k < m; ++k) {
@@ -124,9 +125,13 @@ inline RefResult RigorousAdjustment(std::vector<RefPoint> pts, const std::vector
         const Dense x = Multiply(inv, rhs);
         double vpv = 0.0;
         res.v.assign(m, 0.0);
+        res.qll.assign(m, 0.0);
         for (size_t k = 0; k < m; ++k) {
             double ax = 0.0;
-            for (size_t i = 0; i < u; ++i) ax += a(k, i) * x(i, 0);
+            for (size_t i = 0; i < u; ++i) {
+                ax += a(k, i) * x(i, 0);
+                for (size_t j = 0; j < u && a(k, i) != 0.0; ++j) res.qll[k] += a(k, i) * res.q(i, j) * a(k, j);
+            }
             res.v[k] = ax - l(k, 0);
             vpv += obs[k].weight * res.v[k] * res.v[k];
         }
@@ -169,6 +174,28 @@ void ReferenceOf(const Network& net, std::vector<RefPoint>& pts, std::vector<Ref
                                       : kind == KindLevelled;
             if (adjusted && ObsClassOf(r) == ClassOrdinary) obs.push_back({kind, i - 1, r.target - 1, r.value, weight(o)});
         }
+}
+
+// The reference of a plane network weighted by its a-priori errors: 1 for directions and
+// azimuths, (s0 / m)^2 for distances, m the constant plus the ppm part (4-byte weights).
+inline RefResult PlaneReference(const Network& net, int passes, bool rotationFree = false) {
+    std::vector<RefPoint> pts;
+    std::vector<RefObs> obs;
+    ReferenceOf(net, pts, obs, [&net](int o) {
+        const ObsRec& r = net.Obs(o);
+        const double s0 = net.hdr.dirSigma, m = net.hdr.distSigmaConst + net.hdr.distSigmaPpm * r.value * 1e-6;
+        return KindOf(r) == KindDistance ? double(float((s0 / m) * (s0 / m))) : 1.0;
+    });
+    return RigorousAdjustment(pts, obs, true, passes, rotationFree);
+}
+
+// The adjusted plane network agrees with the reference: unit-weight error and every point.
+inline void ExpectPlaneReference(const Network& net, const RefResult& ref) {
+    EXPECT_NEAR(net.hdr.planeSigma0, ref.sigma0, 1e-5 * ref.sigma0);
+    for (int p = 1; p <= net.hdr.pointCount; ++p) {
+        EXPECT_NEAR(net.Point(p).x, ref.points[size_t(p - 1)].x, 1e-8) << p;
+        EXPECT_NEAR(net.Point(p).y, ref.points[size_t(p - 1)].y, 1e-8) << p;
+    }
 }
 
 }  // namespace quenvar::testing

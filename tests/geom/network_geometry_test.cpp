@@ -18,30 +18,21 @@ protected:
     testing::NetworkBuilder b{net};
 };
 
-TEST_F(GeometryTest, AzimuthsFollowNorthClockwise) {
-    const int a = b.Point("A", 100, 100);
-    const int s = b.Point("S", 50, 100);
-    const int w = b.Point("W", 100, 40);
-    const int ne = b.Point("NE", 110, 110);
+TEST_F(GeometryTest, AzimuthsDistancesAndMissingCoordinates) {
+    const int a = b.Point("A", 100, 100), s = b.Point("S", 50, 100), w = b.Point("W", 100, 40);
+    const int ne = b.Point("NE", 110, 110), c = b.Point("C", 103, 104), z = b.Point("Z", 0.0, 5, 0.0);
+    const int x = b.Point("X", 106, 108, 10.0, PointExcluded, PointExcluded), h = b.Point("H", 0, 0, 12.5);
+    // North clockwise; the wrap to 0 .. 2 pi uses the ten-decimal circle.
     EXPECT_EQ(AzimuthBetween(net, a, a), 0.0);
+    EXPECT_EQ(AzimuthBetween(net, 0, a), 0.0);
     EXPECT_DOUBLE_EQ(AzimuthBetween(net, a, s), Pi);
     EXPECT_DOUBLE_EQ(AzimuthBetween(net, a, w), 3 * Pi / 2 - (2 * Pi - FullCircle));
     EXPECT_DOUBLE_EQ(AzimuthBetween(net, a, ne), Pi / 4);
-    EXPECT_EQ(AzimuthBetween(net, 0, a), 0.0);
-}
-
-TEST_F(GeometryTest, CoordinatesAndHeightsAreMissingWhenZeroOrExcluded) {
-    const int a = b.Point("A", 3, 4);
-    const int z = b.Point("Z", 0.0, 5, 0.0);
-    const int x = b.Point("X", 6, 8, 10.0, PointExcluded, PointExcluded);
-    const int h = b.Point("H", 0, 0, 12.5);
-    EXPECT_DOUBLE_EQ(DistanceBetween(net, a, x), 0.0);
-    EXPECT_EQ(DistanceBetween(net, a, z), 0.0);
-    EXPECT_EQ(DistanceBetween(net, a, a), 0.0);
+    // Zero or excluded coordinates count as missing.
+    EXPECT_DOUBLE_EQ(DistanceBetween(net, a, c), 5.0);
+    for (const int t : {x, z, a}) EXPECT_EQ(DistanceBetween(net, a, t), 0.0) << t;
     EXPECT_FALSE(HasHeight(net, x));
     EXPECT_TRUE(HasHeight(net, h));
-    const int c = b.Point("C", 6, 8);
-    EXPECT_DOUBLE_EQ(DistanceBetween(net, a, c), 5.0);
     SetFixState(net.Point(c), FixDouble);
     EXPECT_FALSE(HasPlaneCoords(net, c));
 }
@@ -49,14 +40,12 @@ TEST_F(GeometryTest, CoordinatesAndHeightsAreMissingWhenZeroOrExcluded) {
 TEST_F(GeometryTest, PolarConversionsAndTheirRefusals) {
     double d = -1, ang = 42;
     EXPECT_EQ(PolarFromDelta(0, 0, d, ang), 0);
-    EXPECT_EQ(d, 0.0);
-    EXPECT_EQ(ang, 42);
+    EXPECT_EQ(std::pair(d, ang), std::pair(0.0, 42.0));
     EXPECT_EQ(PolarFromDelta(-3, -4, d, ang), 1);
     EXPECT_DOUBLE_EQ(d, 5);
     EXPECT_DOUBLE_EQ(ang, std::atan2(-4, -3));
     PointRec from{}, to{};
-    from.x = 10;
-    from.y = 20;
+    from.x = 10, from.y = 20;
     EXPECT_EQ(PointFromPolar(0.0, 1.0, from, to), 0);
     EXPECT_EQ(+to.x, 0.0);
     EXPECT_EQ(PointFromPolar(2.0, Pi / 2, from, to), 1);
@@ -65,9 +54,7 @@ TEST_F(GeometryTest, PolarConversionsAndTheirRefusals) {
 }
 
 TEST_F(GeometryTest, ChainLookupsPickTheReadingOfTheSameSet) {
-    const int s = b.Point("S", 1, 1);
-    const int t = b.Point("T", 2, 2);
-    const int u = b.Point("U", 0, 0);
+    const int s = b.Point("S", 1, 1), t = b.Point("T", 2, 2), u = b.Point("U", 0, 0);
     // observations 1..14 at s; matching directions to t at 5, 9 and 14
     for (int i = 1; i <= 14; ++i) {
         const bool match = i == 5 || i == 9 || i == 14;
@@ -87,28 +74,22 @@ TEST_F(GeometryTest, ChainLookupsPickTheReadingOfTheSameSet) {
 }
 
 TEST_F(GeometryTest, ObservationRoleByNetworkType) {
-    EXPECT_EQ(ObservationRole(net, 0, KindLevelled), 7);
-    EXPECT_EQ(ObservationRole(net, 2, KindDirection), 2);
-    EXPECT_EQ(ObservationRole(net, 4, KindDistance), 99);
-    EXPECT_EQ(ObservationRole(net, -1, KindAzimuth), -1);
+    const int plane[][3] = {{0, KindLevelled, 7}, {2, KindDirection, 2}, {4, KindDistance, 99}, {-1, KindAzimuth, -1}};
+    const int height[][3] = {{0, KindLevelled, 99}, {1, KindTrigHeight, 99}, {0, KindDirection, 7}};
+    for (const auto& [cls, kind, role] : plane) EXPECT_EQ(ObservationRole(net, cls, kind), role) << cls << " " << kind;
     net.hdr.heightMode = 1;
-    EXPECT_EQ(ObservationRole(net, 0, KindLevelled), 99);
-    EXPECT_EQ(ObservationRole(net, 1, KindTrigHeight), 99);
-    EXPECT_EQ(ObservationRole(net, 0, KindDirection), 7);
+    for (const auto& [cls, kind, role] : height) EXPECT_EQ(ObservationRole(net, cls, kind), role) << cls << " " << kind;
 }
 
 TEST_F(GeometryTest, OrientStationUsesTheFirstClassZeroDirectionToAKnownPoint) {
-    const int s = b.Point("S", 100, 100);
-    const int t1 = b.Point("T1", 0, 0);
-    const int t2 = b.Point("T2", 200, 200);
+    const int s = b.Point("S", 100, 100), t1 = b.Point("T1", 0, 0), t2 = b.Point("T2", 200, 200);
     const int t3 = b.Point("T3", 100, 300);
-    b.Obs(s, t1, KindDirection, 0.0);                     // no coordinates
-    b.Obs(s, t2, KindDirection, 0.2, ClassFixed);         // class 1 is passed over
+    b.Obs(s, t1, KindDirection, 0.0);              // no coordinates
+    b.Obs(s, t2, KindDirection, 0.2, ClassFixed);  // class 1 is passed over
     const int o = b.Obs(s, t3, KindDirection, 0.5);
     EXPECT_EQ(OrientStation(net, s), 3);
     EXPECT_DOUBLE_EQ(net.Station(s).orientation, Pi / 2 - 0.5);
-    EXPECT_EQ(OrientState(net.Station(s)), 1);
-    EXPECT_EQ(StateBits(net.Obs(o)), 3);
+    EXPECT_EQ(std::pair(OrientState(net.Station(s)), StateBits(net.Obs(o))), std::pair(1, 3));
     EXPECT_EQ(OrientStation(net, s), 0);  // already oriented
     EXPECT_EQ(OrientStation(net, t1), 0);
 }

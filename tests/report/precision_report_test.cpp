@@ -4,18 +4,10 @@
 
 #include <cmath>
 
-#include "adjust/adjustment_driver.h"
-#include "adjust/adjustment_parameters.h"
-#include "tests/adjust/plane_networks.h"
+#include "tests/support/network_builder.h"
 
 namespace quenvar {
 namespace {
-
-std::string Fmt(const char* format, double value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, format, value);
-    return buf;
-}
 
 TEST(PrecisionReport, PlaneGroupsWithAndWithoutSpecialClassAndTheMaxima) {
     Network net;
@@ -34,6 +26,8 @@ TEST(PrecisionReport, PlaneGroupsWithAndWithoutSpecialClassAndTheMaxima) {
     const std::string maxima = "\n\n最大点位误差= 0.012500米\n最大点间误差= 0.031250米";
     EXPECT_EQ(text, "平面网平差后精度如下:\n\n固定误差(米):      0.0100      \n比例误差(ppm):         5.0      "
                     "\nm(d.mmss):      0.000629      " + maxima + "\n最大边长比例误差= 1/81300   ");
+
+    EXPECT_EQ(std::pair(RoundDownToMultiple(300.0, 100.0), RoundDownToMultiple(99.9, 100.0)), std::pair(300.0, 0.0));
 
     SetObsClass(net.Obs(1), ClassSpecial);
     net.ellipses[0].c = 1e-6f;  // no side ratio line at or below 1e-6
@@ -67,35 +61,6 @@ TEST(PrecisionReport, HeightNetwork) {
                     "\n\n最大点位误差= 0.500000米\n最大点间误差= 1.250000米");
 }
 
-TEST(PrecisionReport, RoundDownToMultipleKeepsExactMultiples) {
-    EXPECT_EQ(std::pair(RoundDownToMultiple(300.0, 100.0), RoundDownToMultiple(99.9, 100.0)), std::pair(300.0, 0.0));
-}
-
-// A real adjustment: the box shows the a-priori errors scaled by the a-posteriori unit-weight
-// error, and the maxima that the adjustment put into precision record 0.
-TEST(PrecisionReport, AfterAPlaneAdjustment) {
-    Network net;
-    testing::NetworkBuilder b(net);
-    testing::BuildPlaneNetwork(b, testing::TriangulationPoints(), testing::TriangulationSightings(), 1e-5, 0.004, 11);
-    for (const auto& [param, value] : {std::pair(ParamDirection, 2.0), {ParamDistanceFixed, 3.0},
-                                       {ParamDistancePpm, 2.0}})
-        SetAdjustmentParam(net.hdr, param, value, 0);
-    ReportBuffers buffers;
-    ASSERT_EQ(AdjustNetwork(net, b.ui(), buffers, 6, 3), 1);
-
-    const float ratio = net.hdr.planeSigma0 / net.hdr.dirSigma;
-    const double seconds = net.hdr.planeSigma0 * 648000.0 / 3.14159265358979;
-    ASSERT_LT(seconds, 59.0);  // below a minute the d.mmss value is seconds / 10000
-    const EllipseRec& m = net.ellipses[0];  // the maxima
-    ASSERT_GT(m.c, 1e-6f);
-    const std::string expected =
-        "平面网平差后精度如下:\n\n固定误差(米):      " + Fmt("%6.4f", 0.003f * ratio) + "      \n比例误差(ppm):      " +
-        Fmt("%6.1f", 2.0f * ratio) + "      \nm(d.mmss):      " + Fmt("%8.6f", seconds / 10000) +
-        "      \n\n最大点位误差=" + Fmt("%9.6f", m.a) + "米\n最大点间误差=" + Fmt("%9.6f", m.b) +
-        "米\n最大边长比例误差= 1/" + Fmt("%-8.0f", std::floor(1.0 / m.c / 100) * 100);
-    ASSERT_FALSE(b.ui().messages.empty());
-    EXPECT_EQ(b.ui().messages.back().text, expected);
-}
 
 }  // namespace
 }  // namespace quenvar
