@@ -4,6 +4,7 @@
 // which keep their results to the last bit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -15,7 +16,6 @@
 #include "adjust/observation_weights.h"
 #include "adjust/preprocessing.h"
 #include "adjust/reweighting.h"
-#include "tests/adjust/inverse_comparison.h"
 #include "tests/adjust/plane_networks.h"
 #include "tests/adjust/rigorous_adjustment.h"
 #include "tests/support/result_digest.h"
@@ -135,8 +135,7 @@ double CofactorDeviation(Formed& f, const testing::Dense& ref, SolverKind solver
 }
 
 // A side x side grid, 300 m spacing, no fixed point, every `every`-th point of class 2 (none
-// for 0):
-// directions to the neighbours and distances to the east and north.
+// for 0): directions to the neighbours and distances to the east and north.
 void QuasiStableGrid(Network& net, int side, int every) {
     testing::NetworkBuilder b(net);
     std::vector<std::string> names;
