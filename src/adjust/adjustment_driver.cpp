@@ -130,6 +130,7 @@ private:
             sPrev = s;
             if (p == iterations_) return 0;
             if (Reweighted(method_)) {
+                if (ReweightingNeedsCofactors(method_) && !system_->PrepareCofactors()) return ResultNoMemory;
                 ComputeResults(net_, *system_, map_);
                 ReweightObservations(net_, method_, *system_, n_, map_, angleMode_);
             }
@@ -240,7 +241,7 @@ int AdjustNetwork(Network& net, Messenger& ui, ReportBuffers& reports, int metho
 }
 
 int RunDesignSecondStage(Network& net, Messenger& ui, int iterations, const DesignFiles& files) {
-    const int16_t next = FindWeakestDirection(files) ? MethodDesignContinue : MethodDesignStepFailed;
+    const int16_t next = FindWeakestDirection(files, net.allocationAllowed) ? MethodDesignContinue : MethodDesignStepFailed;
     return RunAdjustment(net, ui, next, int16_t(net.hdr.optionFlags & OptionAngleMode), int16_t(iterations),
                          SolverKind::Sparse, &files);
 }

@@ -31,6 +31,8 @@ bool FindDatumVectors(const Network& net, const UnknownMap& map, DatumVectors& d
         std::vector<int> defining, all;
         DatumPoints(net, map, defining, all);
         if (defining.empty()) return true;
+        // At most four vectors over two unknowns per point.
+        if (!AllocationAllowed(net.allocationAllowed, all.size() * 8 * sizeof(double))) throw std::bad_alloc();
         // Centroid, number and spread come from the points that define the datum; the vectors
         // run over the points asked for.
         datum.points = span == DatumSpan::AllUnknownPoints ? all : defining;

@@ -99,7 +99,7 @@ int ReadDesignMatrix(NormalMatrix& q, int n, const DesignFiles& files) {
     return ReadTriangle(f.get(), n, [&q](int i, int j, float v) { q.At(i, j) = v; }) ? 1 : 0;
 }
 
-int FindWeakestDirection(const DesignFiles& files) {
+int FindWeakestDirection(const DesignFiles& files, AllocationGate gate) {
     FileHandle in = OpenFile(files.MatrixPath(), "rb");
     int n = 0;
     float s0 = 0.0f;
@@ -115,7 +115,10 @@ int FindWeakestDirection(const DesignFiles& files) {
     } catch (const std::bad_alloc&) {
         return 0;
     }
-    if (!a.Allocate(n) || !v.Allocate(n)) return 0;
+    const size_t matrixBytes = size_t(n) * size_t(n) * sizeof(float);
+    if (!AllocationAllowed(gate, matrixBytes) || !a.Allocate(n) || !AllocationAllowed(gate, matrixBytes) ||
+        !v.Allocate(n))
+        return 0;
     const bool read = ReadTriangle(in.get(), n, [&a, s0](int i, int j, float q) { a(i, j) = a(j, i) = s0 * q; });
     in.reset();
     if (!read || JacobiEigen(a, v, d) == 0) return 0;

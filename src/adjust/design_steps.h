@@ -25,8 +25,9 @@ int ReadDesignMatrix(NormalMatrix& q, int n, const DesignFiles& files);
 // writes to "optim1.dat" n, s0, lambda (the largest positive eigenvalue of s0 Q divided by s0;
 // the first of equal ones) and its eigenvector. 1 on success; 0 when the file is missing or
 // short, n < 2, memory is short, the method makes no rotation (Q already diagonal), no
-// eigenvalue is positive or "optim1.dat" cannot be written.
-int FindWeakestDirection(const DesignFiles& files);
+// eigenvalue is positive or "optim1.dat" cannot be written. The gate is asked before the two
+// n x n matrices of the decomposition are allocated.
+int FindWeakestDirection(const DesignFiles& files, AllocationGate gate = nullptr);
 
 // Reads "optim1.dat" into buffer: e[1..n] at places 1..n and lambda at place n + 1. 1, or 0
 // when the file is missing, holds another n or is short.

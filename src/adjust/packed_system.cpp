@@ -5,22 +5,26 @@
 
 namespace quenvar {
 
-bool PackedSystem::Prepare(const Network& net, const UnknownMap& map, int n) {
-    net_ = &net;
-    map_ = &map;
+bool PackedSystem::Prepare(const Network& net, const UnknownMap&, int n) {
     n_ = n;
     // The system has no memory compaction to ask for: the second attempt is a plain retry.
-    return matrix_.Allocate(n + 1) || matrix_.Allocate(n + 1);
+    const size_t bytes = PackedSize(n + 1) * sizeof(double);
+    auto attempt = [&] { return AllocationAllowed(net.allocationAllowed, bytes) && matrix_.Allocate(n + 1); };
+    return attempt() || attempt();
 }
 
 int PackedSystem::BeginPass(const Network& net, const UnknownMap& map) {
     matrix_.Zero();
-    return AddDatumConstraints(net, matrix_, map, +1.0);
+    // The vectors taken off after the inversion are found now, so that a shortage of memory
+    // shows before the equations are formed and never leaves the datum terms in the inverse.
+    const int defect = AddDatumConstraints(net, matrix_, map, +1.0);
+    if (defect < 0 || !FindDatumVectors(net, map, extended_, DatumSpan::AllUnknownPoints)) return -1;
+    return defect;
 }
 
 int PackedSystem::Solve() {
     if (InvertPacked(n_, matrix_) == 0) return SolveSingular;
-    AddDatumConstraints(*net_, matrix_, *map_, -1.0);
+    AddDatumTerms(extended_, matrix_, -1.0);
     return 1;
 }
 

@@ -2,6 +2,7 @@
 // the datum terms added before and subtracted after a Gauss-Jordan inversion in place.
 #pragma once
 
+#include "adjust/datum_constraints.h"
 #include "adjust/normal_matrix.h"
 #include "adjust/normal_system.h"
 
@@ -22,10 +23,9 @@ public:
     double Cofactor(int i, int j) const override { return matrix_.At(i, j); }
 
 private:
-    const Network* net_ = nullptr;
-    const UnknownMap* map_ = nullptr;
     int n_ = 0;
     NormalMatrix matrix_;
+    DatumVectors extended_;  // over every unknown point, subtracted from the inverse
 };
 
 }  // namespace quenvar

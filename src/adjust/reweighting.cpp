@@ -84,10 +84,13 @@ void FinishVarianceComponents(Network& net, const UnknownMap& map, const GroupSu
 
 }  // namespace
 
+bool ReweightingNeedsCofactors(int method) {
+    return method == MethodDataSnooping || method == MethodGrossErrorsAfter || method == MethodVarianceComponents;
+}
+
 void ReweightObservations(Network& net, int method, const CofactorMatrix& q, int n, const UnknownMap& map,
                           bool angleMode) {
-    const bool withCofactors =
-        method == MethodDataSnooping || method == MethodGrossErrorsAfter || method == MethodVarianceComponents;
+    const bool withCofactors = ReweightingNeedsCofactors(method);
     if (withCofactors) ComputeAdjustedCofactors(net, q, n, map, angleMode, nullptr);
     const double s = PosteriorSigma(net);
     const bool meanOfDirections = PlaneNetwork(net) && !angleMode;

@@ -19,6 +19,9 @@ enum AdjustmentMethod : int {
     MethodVarianceComponents = 7,
 };
 
+// Whether the method's re-weighting reads the cofactors of the adjusted observations.
+bool ReweightingNeedsCofactors(int method);
+
 // Changes the weights of the weight table from the residuals of the pass just made (the
 // a-posteriori unit-weight error of the header is the scale). Methods 2, 5 and 7 first compute
 // the cofactors of the adjusted observations from Q.

@@ -131,12 +131,14 @@ struct SparseSystem::Data {
     std::vector<int> pins;      // unknowns pinned to make N regular
     DatumUpdate update;
     SparseWork work;
+    AllocationGate gate = nullptr;  // the network's, asked before the inverse is allocated
 
     // The selected inverse of the factor; false when memory is short.
     bool Invert() {
         if (inverted) return true;
         if (!factored) return false;
         try {
+            if (!AllocationAllowed(gate, size_t(factor.Size()) * sizeof(double))) throw std::bad_alloc();
             SelectedInverse(view, zOff, zDiag);
         } catch (const std::bad_alloc&) {
             return false;
@@ -221,6 +223,8 @@ bool SparseSystem::Prepare(const Network& net, const UnknownMap& map, int n) {
         d.n = n;
         const std::vector<std::vector<int>> adj = Connections(net, map, n / per);
         LowerPattern(adj, per, d.a);
+        d.gate = net.allocationAllowed;
+        if (!AllocationAllowed(d.gate, size_t(d.a.nonZeros()) * sizeof(double))) throw std::bad_alloc();
         d.b.assign(size_t(n), 0.0);
         d.datumRow.assign(size_t(n) + 1, -1);
         d.extendedRow.assign(size_t(n) + 1, -1);

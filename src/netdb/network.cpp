@@ -17,7 +17,7 @@ constexpr const char* TooLargeText = "控制网太大, 无足够内存，将返�
 // the memory cannot be had (the array is unchanged then).
 template <typename Rec>
 bool Resize(const Network& net, std::vector<Rec>& records, size_t count) {
-    if (net.allocationAllowed != nullptr && !net.allocationAllowed(count * sizeof(Rec))) return false;
+    if (!AllocationAllowed(net.allocationAllowed, count * sizeof(Rec))) return false;
     try {
         records.resize(count, Rec{});
         return true;

@@ -18,6 +18,12 @@ inline constexpr int ObsPerUnit = 4096;
 // and the precision records can hold; computations refuse networks with more points.
 inline constexpr int MaxComputedPoint = 4095;
 
+// Asked before an allocation with its size in bytes; false refuses it.
+using AllocationGate = bool (*)(size_t bytes);
+
+// Whether the gate lets an allocation of the given bytes go ahead (a null gate always does).
+inline bool AllocationAllowed(AllocationGate gate, size_t bytes) { return gate == nullptr || gate(bytes); }
+
 struct Network {
     NetHeader hdr{};
     std::vector<PointRec> points;      // 0 is no point; 1..pointCount
@@ -27,9 +33,11 @@ struct Network {
     // Adjustment results: 2 x (obsCount + 1) weights then adjusted-observation cofactors,
     // 4-byte floats by observation index.
     std::vector<float> weightTable;
-    // Asked before the storage is allocated or enlarged, with the bytes of one array; false
-    // makes that allocation fail as when memory runs out. Null allows everything.
-    bool (*allocationAllowed)(size_t bytes) = nullptr;
+    // Asked before the storage is allocated or enlarged, and before the adjustment allocates
+    // its normal equations, their inverse and the matrices of the design analysis, with the
+    // bytes of one array; false makes that allocation fail as when memory runs out. Null
+    // allows everything.
+    AllocationGate allocationAllowed = nullptr;
 
     bool Present() const { return !points.empty(); }
     int PointCapacity() const { return int(points.size()); }
