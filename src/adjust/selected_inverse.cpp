@@ -86,11 +86,4 @@ void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std
     }
 }
 
-long PatternPosition(const LowerFactor& f, int row, int column) {
-    const int* first = f.rows + f.start[column];
-    const int* last = f.rows + f.start[column + 1];
-    const int* at = std::lower_bound(first, last, row);
-    return at != last && *at == row ? long(at - f.rows) : -1;
-}
-
 }  // namespace quenvar

@@ -24,7 +24,4 @@ struct LowerFactor {
 // pattern), taken a supernode at a time on dense blocks.
 void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std::vector<double>& diagonal);
 
-// Position of element (row, column), row > column, in the pattern of L; -1 when it is not there.
-long PatternPosition(const LowerFactor& f, int row, int column);
-
 }  // namespace quenvar

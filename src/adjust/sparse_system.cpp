@@ -200,7 +200,7 @@ struct SparseSystem::Data {
     double InverseElement(int i, int j) {
         const int pi = position[size_t(i - 1)], pj = position[size_t(j - 1)];
         if (pi == pj) return zDiag[size_t(pi)];
-        const long p = PatternPosition(view, std::max(pi, pj), std::min(pi, pj));
+        const long p = factor.Position(std::max(pi, pj), std::min(pi, pj));
         if (p >= 0) return zOff[size_t(p)];
         // Not read by the adjustment itself; solved for when asked.
         if (solvedColumn != j) {
@@ -229,7 +229,7 @@ bool SparseSystem::Prepare(const Network& net, const UnknownMap& map, int n) {
         d.datumRow.assign(size_t(n) + 1, -1);
         d.extendedRow.assign(size_t(n) + 1, -1);
         d.position = PointOrdering(adj, per);
-        d.factor.Analyse(n, d.a.outerIndexPtr(), d.a.innerIndexPtr(), d.position);
+        d.factor.Analyse(n, d.a.outerIndexPtr(), d.a.innerIndexPtr(), d.position, per);
         ++d.work.analyses;
     } catch (const std::bad_alloc&) {
         return false;

@@ -5,28 +5,36 @@
 
 namespace quenvar {
 
-void SupernodalFactor::Analyse(int n, const int* start, const int* rows, const std::vector<int>& position) {
+void SupernodalFactor::Analyse(int n, const int* start, const int* rows, const std::vector<int>& position, int per) {
     n_ = n;
+    per_ = per;
     position_ = position;
-    // The upper pattern of P A P^T by columns (row < column), for the elimination tree.
-    std::vector<int> upperStart(size_t(n) + 1, 0), upper;
-    for (int j = 0; j < n; ++j)
-        for (int p = start[j]; p < start[j + 1]; ++p) {
-            const int a = position[size_t(rows[p])], b = position[size_t(j)];
-            if (a != b) ++upperStart[size_t(std::max(a, b)) + 1];
-        }
-    for (int k = 0; k < n; ++k) upperStart[size_t(k) + 1] += upperStart[size_t(k)];
-    upper.resize(size_t(upperStart[size_t(n)]));
-    {
+    lastColumn_ = lastRow_ = -1;
+    const int blocks = n / per;
+    // The pattern by blocks: block column b is A's column b * per, every per-th row.
+    auto blockOf = [&position, per](int unknown) { return position[size_t(unknown)] / per; };
+    // The upper pattern of the permuted block matrix by columns (row < column), for the
+    // elimination tree.
+    std::vector<int> upperStart(size_t(blocks) + 1, 0), upper;
+    for (int pass = 0; pass < 2; ++pass) {
         std::vector<int> fill(upperStart.begin(), upperStart.end() - 1);
-        for (int j = 0; j < n; ++j)
-            for (int p = start[j]; p < start[j + 1]; ++p) {
-                const int a = position[size_t(rows[p])], b = position[size_t(j)];
-                if (a != b) upper[size_t(fill[size_t(std::max(a, b))]++)] = std::min(a, b);
+        for (int j = 0; j < n; j += per)
+            for (int p = start[j]; p < start[j + 1]; p += per) {
+                const int a = blockOf(rows[p]), b = blockOf(j);
+                if (a == b) continue;
+                if (pass == 0) {
+                    ++upperStart[size_t(std::max(a, b)) + 1];
+                } else {
+                    upper[size_t(fill[size_t(std::max(a, b))]++)] = std::min(a, b);
+                }
             }
+        if (pass == 0) {
+            for (int k = 0; k < blocks; ++k) upperStart[size_t(k) + 1] += upperStart[size_t(k)];
+            upper.resize(size_t(upperStart[size_t(blocks)]));
+        }
     }
-    std::vector<int> parent(static_cast<size_t>(n), -1), ancestor(static_cast<size_t>(n), -1);
-    for (int k = 0; k < n; ++k)
+    std::vector<int> parent(static_cast<size_t>(blocks), -1), ancestor(static_cast<size_t>(blocks), -1);
+    for (int k = 0; k < blocks; ++k)
         for (int e = upperStart[size_t(k)]; e < upperStart[size_t(k) + 1]; ++e) {
             for (int i = upper[size_t(e)]; i != -1 && i < k;) {
                 const int next = ancestor[size_t(i)];
@@ -35,29 +43,46 @@ void SupernodalFactor::Analyse(int n, const int* start, const int* rows, const s
                 i = next;
             }
         }
-    // Row k of L is the union of the tree paths from the entries of column k up to k: counted
-    // in a first sweep, written in a second, so each column's rows come out ascending.
-    std::vector<int> mark(static_cast<size_t>(n), -1);
-    start_.assign(size_t(n) + 1, 0);
+    // Row k of L by blocks is the union of the tree paths from the entries of block column k up
+    // to k: counted in a first sweep, written in a second, so each column's rows come out
+    // ascending.
+    std::vector<int> mark(static_cast<size_t>(blocks), -1);
+    blockStart_.assign(size_t(blocks) + 1, 0);
     for (int sweep = 0; sweep < 2; ++sweep) {
-        std::vector<int> fill(start_.begin(), start_.end() - 1);
+        std::vector<int> fill(blockStart_.begin(), blockStart_.end() - 1);
         std::fill(mark.begin(), mark.end(), -1);
-        for (int k = 0; k < n; ++k) {
+        for (int k = 0; k < blocks; ++k) {
             mark[size_t(k)] = k;
             for (int e = upperStart[size_t(k)]; e < upperStart[size_t(k) + 1]; ++e)
                 for (int i = upper[size_t(e)]; mark[size_t(i)] != k; i = parent[size_t(i)]) {
                     mark[size_t(i)] = k;
                     if (sweep == 0) {
-                        ++start_[size_t(i) + 1];
+                        ++blockStart_[size_t(i) + 1];
                     } else {
-                        rows_[size_t(fill[size_t(i)]++)] = k;
+                        blockRows_[size_t(fill[size_t(i)]++)] = k;
                     }
                 }
         }
         if (sweep == 0) {
-            for (int j = 0; j < n; ++j) start_[size_t(j) + 1] += start_[size_t(j)];
-            rows_.resize(size_t(start_[size_t(n)]));
+            for (int j = 0; j < blocks; ++j) blockStart_[size_t(j) + 1] += blockStart_[size_t(j)];
+            blockRows_.resize(size_t(blockStart_[size_t(blocks)]));
         }
+    }
+    // L by unknowns: column c of block b holds the block's later unknowns, then every unknown
+    // of each block row.
+    start_.resize(size_t(n) + 1);
+    start_[0] = 0;
+    for (int c = 0; c < n; ++c) {
+        const int b = c / per;
+        start_[size_t(c) + 1] = start_[size_t(c)] + (per - 1 - c % per) + per * (blockStart_[size_t(b) + 1] - blockStart_[size_t(b)]);
+    }
+    rows_.resize(size_t(start_[size_t(n)]));
+    for (int c = 0; c < n; ++c) {
+        const int b = c / per;
+        int* out = rows_.data() + start_[size_t(c)];
+        for (int q = c + 1; q < (b + 1) * per; ++q) *out++ = q;
+        for (int e = blockStart_[size_t(b)]; e < blockStart_[size_t(b) + 1]; ++e)
+            for (int u = 0; u < per; ++u) *out++ = blockRows_[size_t(e)] * per + u;
     }
     values_.assign(rows_.size(), 0.0);
     d_.assign(size_t(n), 0.0);
@@ -72,7 +97,8 @@ void SupernodalFactor::Analyse(int n, const int* start, const int* rows, const s
         node_[size_t(j)] = int(first_.size()) - 1;
     }
     first_.push_back(n);
-    // Where each entry of A goes: its place in column min(a, b) of L, or the diagonal.
+    // Where each entry of A goes: its place in column min(a, b) of L, or the diagonal. The
+    // places of a column's rows are spread into `place` while its entries are assigned.
     entryStart_.assign(size_t(n) + 1, 0);
     for (int j = 0; j < n; ++j)
         for (int p = start[j]; p < start[j + 1]; ++p)
@@ -80,21 +106,36 @@ void SupernodalFactor::Analyse(int n, const int* start, const int* rows, const s
     for (int c = 0; c < n; ++c) entryStart_[size_t(c) + 1] += entryStart_[size_t(c)];
     entryPlace_.resize(size_t(entryStart_[size_t(n)]));
     entrySource_.resize(entryPlace_.size());
-    std::vector<int> fill(entryStart_.begin(), entryStart_.end() - 1);
+    std::vector<int> row(entryPlace_.size()), fill(entryStart_.begin(), entryStart_.end() - 1);
     for (int j = 0; j < n; ++j)
         for (int p = start[j]; p < start[j + 1]; ++p) {
             const int a = position[size_t(rows[p])], b = position[size_t(j)];
-            const int c = std::min(a, b), r = std::max(a, b);
-            int place = -1 - c;
-            if (r != c) {
-                const auto at = std::lower_bound(rows_.begin() + start_[size_t(c)], rows_.begin() + start_[size_t(c) + 1], r);
-                place = int(at - rows_.begin());
-            }
-            const int e = fill[size_t(c)]++;
-            entryPlace_[size_t(e)] = place;
+            const int e = fill[size_t(std::min(a, b))]++;
+            row[size_t(e)] = std::max(a, b);
             entrySource_[size_t(e)] = p;
         }
+    std::vector<int> place(static_cast<size_t>(n), -1);
+    for (int c = 0; c < n; ++c) {
+        place[size_t(c)] = -1 - c;
+        for (int p = start_[size_t(c)]; p < start_[size_t(c) + 1]; ++p) place[size_t(rows_[size_t(p)])] = p;
+        for (int e = entryStart_[size_t(c)]; e < entryStart_[size_t(c) + 1]; ++e) entryPlace_[size_t(e)] = place[size_t(row[size_t(e)])];
+    }
     work_.resize(size_t(n));
+}
+
+long SupernodalFactor::Position(int row, int column) const {
+    const int b = column / per_, r = row / per_;
+    if (r == b) return start_[size_t(column)] + (row - column - 1);
+    if (b != lastColumn_ || r != lastRow_) {
+        const int* first = blockRows_.data() + blockStart_[size_t(b)];
+        const int* last = blockRows_.data() + blockStart_[size_t(b) + 1];
+        const int* at = std::lower_bound(first, last, r);
+        lastColumn_ = b;
+        lastRow_ = r;
+        lastIndex_ = at != last && *at == r ? int(at - first) : -1;
+    }
+    if (lastIndex_ < 0) return -1;
+    return start_[size_t(column)] + (per_ - 1 - column % per_) + per_ * lastIndex_ + row % per_;
 }
 
 void SupernodalFactor::Factor(const double* values) {

@@ -14,8 +14,10 @@ namespace quenvar {
 class SupernodalFactor {
 public:
     // The pattern of A: its lower triangle by columns (rows ascending, the diagonal included)
-    // and the fill-reducing numbering position[old] = new.
-    void Analyse(int n, const int* start, const int* rows, const std::vector<int>& position);
+    // and the fill-reducing numbering position[old] = new. A's unknowns come in blocks of
+    // `per` (the unknowns of one point) that are numbered together and share their pattern:
+    // every block of A is full or empty. The analysis runs on the blocks.
+    void Analyse(int n, const int* start, const int* rows, const std::vector<int>& position, int per = 1);
 
     // Factors P A P^T = L D L^T from A's values in the analysed pattern. The pivots D are left
     // for the caller to judge; a zero pivot leaves its column at zero.
@@ -30,9 +32,18 @@ public:
 
     long Size() const { return long(rows_.size()); }
 
+    // Position of element (row, column), row > column in the factor's numbering, in the
+    // pattern of L; -1 when it is not there. The block of the last one asked is remembered,
+    // so the elements of one block cost one search.
+    long Position(int row, int column) const;
+
 private:
     int n_ = 0;
+    int per_ = 1;
     std::vector<int> position_;
+    // L by blocks: the block rows below the diagonal block of every block column.
+    std::vector<int> blockStart_, blockRows_;
+    mutable int lastColumn_ = -1, lastRow_ = -1, lastIndex_ = -1;
     // L by columns: rows below the diagonal, ascending.
     std::vector<int> start_, rows_;
     std::vector<double> values_, d_;
