@@ -2,21 +2,28 @@
 
 namespace quenvar {
 
-void SolveCorrections(NormalMatrix& matrix, std::vector<double>& x, int n) {
-    const double* b = matrix.Row(n + 1);
+void MultiplyCofactors(const NormalMatrix& matrix, int n, const double* v, double* y) {
     // Q is held as one triangle: row i gives Q(i, j) for j <= i and, by symmetry, Q(j, i).
-    for (int i = 1; i <= n; ++i) x[size_t(i) - 1] = 0.0;
+    for (int i = 1; i <= n; ++i) y[i - 1] = 0.0;
     for (int i = 1; i <= n; ++i) {
         const double* q = matrix.Row(i);
         double sum = 0.0;
         for (int j = 1; j < i; ++j) {
-            sum += q[j - 1] * b[j - 1];
-            x[size_t(j) - 1] -= q[j - 1] * b[i - 1];
+            sum += q[j - 1] * v[j - 1];
+            y[j - 1] += q[j - 1] * v[i - 1];
         }
-        x[size_t(i) - 1] -= sum + q[i - 1] * b[i - 1];
+        y[i - 1] += sum + q[i - 1] * v[i - 1];
     }
+}
+
+void SolveCorrections(NormalMatrix& matrix, std::vector<double>& x, int n) {
+    const double* b = matrix.Row(n + 1);
+    MultiplyCofactors(matrix, n, b, x.data());
     double bx = 0.0;
-    for (int i = 1; i <= n; ++i) bx += b[i - 1] * x[size_t(i) - 1];
+    for (int i = 1; i <= n; ++i) {
+        x[size_t(i) - 1] = -x[size_t(i) - 1];
+        bx += b[i - 1] * x[size_t(i) - 1];
+    }
     matrix.Last() += bx;
 }
 

@@ -80,6 +80,28 @@ bool FindDatumVectors(const Network& net, const UnknownMap& map, DatumVectors& d
     }
 }
 
+void BalanceDatumVectors(DatumVectors& datum, DatumVectors& extended, const std::function<double(int)>& diagonal) {
+    if (datum.columns == 0 || datum.unknowns.empty()) return;
+    double sum = 0.0;
+    for (const int u : datum.unknowns) sum += diagonal(u);
+    const double mean = sum / double(datum.unknowns.size());
+    if (!(mean > 0.0) || !std::isfinite(mean)) return;
+    int e = 0;
+    std::frexp(mean, &e);
+    const int k = e / 2;
+    for (double& v : datum.values) v = std::ldexp(v, k);
+    for (double& v : extended.values) v = std::ldexp(v, -k);
+}
+
+void AddDatumProduct(const DatumVectors& datum, const double* v, double* y) {
+    const size_t w = size_t(datum.columns);
+    std::vector<double> t(w, 0.0);
+    for (size_t a = 0; a < datum.unknowns.size(); ++a)
+        for (size_t k = 0; k < w; ++k) t[k] += datum.values[a * w + k] * v[datum.unknowns[a] - 1];
+    for (size_t a = 0; a < datum.unknowns.size(); ++a)
+        for (size_t k = 0; k < w; ++k) y[datum.unknowns[a] - 1] += datum.values[a * w + k] * t[k];
+}
+
 void AddDatumTerms(const DatumVectors& datum, NormalMatrix& matrix, double sign) {
     for (size_t a = 0; a < datum.unknowns.size(); ++a)
         for (size_t b = 0; b <= a; ++b) matrix.At(datum.unknowns[a], datum.unknowns[b]) += sign * datum.Term(a, b);

@@ -2,6 +2,7 @@
 // datum points).
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "adjust/adjustment_tables.h"
@@ -37,6 +38,16 @@ struct DatumVectors {
 // allocated.
 bool FindDatumVectors(const Network& net, const UnknownMap& map, DatumVectors& datum,
                       DatumSpan span = DatumSpan::DatumPoints);
+
+// Scales the datum terms to the size of the observations' part of the matrix: G_S by 2^k,
+// G by 2^-k (so G_S^T G = I still holds, and every value changes exactly), 4^k near the mean
+// diagonal element of N over the datum unknowns, read through `diagonal` (unknowns counted
+// from 1). The cofactors and the solution stay what they are; the matrix to invert,
+// N + 4^k G_S G_S^T, is balanced instead of dominated by its datum terms.
+void BalanceDatumVectors(DatumVectors& datum, DatumVectors& extended, const std::function<double(int)>& diagonal);
+
+// y := y + G (G^T v) over the unknowns (n values each, unknown i at index i - 1).
+void AddDatumProduct(const DatumVectors& datum, const double* v, double* y);
 
 // Adds sign x G G^T to the unknowns part of the matrix, G the given datum vectors.
 void AddDatumTerms(const DatumVectors& datum, NormalMatrix& matrix, double sign);

@@ -13,6 +13,7 @@
 
 #include "adjust/adjustment_tables.h"
 #include "adjust/normal_access.h"
+#include "adjust/refined_solution.h"
 
 namespace quenvar {
 
@@ -50,7 +51,9 @@ public:
     // Corrections and the cofactors are available.
     virtual int Solve() = 0;
 
-    // x := -Q b, and the weighted sum of squared misclosures becomes [pvv].
+    // x := -Q b, and the weighted sum of squared misclosures becomes [pvv]. The corrections
+    // are refined to the exact solution of the equations as formed, rounded once, so that
+    // both storages give the same numbers.
     virtual void Corrections(std::vector<double>& x) = 0;
 
     // The last element of the augmented matrix: [pll] while forming, [pvv] after Corrections.
@@ -63,6 +66,12 @@ public:
     // The packed triangle itself (the design analysis reads and writes it); null for the
     // sparse storage.
     virtual NormalMatrix* Packed() { return nullptr; }
+
+    // How the last pass's corrections were refined.
+    const RefinementSteps& Refinement() const { return refinement_; }
+
+protected:
+    RefinementSteps refinement_;
 };
 
 // The storage that serves an adjustment by the given method: the stages of the third-class

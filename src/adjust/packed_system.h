@@ -5,6 +5,7 @@
 #include "adjust/datum_constraints.h"
 #include "adjust/normal_matrix.h"
 #include "adjust/normal_system.h"
+#include "adjust/refined_solution.h"
 
 namespace quenvar {
 
@@ -13,7 +14,7 @@ public:
     SolverKind Kind() const override { return SolverKind::Packed; }
     bool Prepare(const Network& net, const UnknownMap& map, int n) override;
     int BeginPass(const Network& net, const UnknownMap& map) override;
-    double FirstDiagonal() const override { return matrix_.At(1, 1); }
+    double FirstDiagonal() const override;
     int Solve() override;
     void Corrections(std::vector<double>& x) override;
     double WeightedSquareSum() const override { return matrix_.At(n_ + 1, n_ + 1); }
@@ -25,7 +26,12 @@ public:
 private:
     int n_ = 0;
     NormalMatrix matrix_;
-    DatumVectors extended_;  // over every unknown point, subtracted from the inverse
+    // The datum vectors of a network without fixed points over the datum points and over every
+    // unknown point.
+    DatumVectors datum_, extended_;
+    // N as formed, kept from the inversion for the refinement of the corrections; empty when
+    // memory was short.
+    LowerColumnsCopy normal_;
 };
 
 }  // namespace quenvar

@@ -284,6 +284,7 @@ int SparseSystem::Solve() {
             d.factored = r == 1;
             return r;
         }
+        BalanceDatumVectors(d.datum, d.extended, [&d](int u) { return *d.Find(u, u); });
         // Pinned, factored, and the diagonal given back.
         std::vector<double> weights, diagonal;
         for (const int u : d.pins) {
@@ -308,29 +309,15 @@ int SparseSystem::Solve() {
 
 void SparseSystem::Corrections(std::vector<double>& x) {
     Data& d = *d_;
-    const size_t n = size_t(d.n);
-    std::copy(d.b.begin(), d.b.end(), x.begin());
-    d.SolveInPlace(x.data());
-    if (d.datum.columns > 0) {
-        d.update.Apply(d.b.data(), x.data());
-        // Q is the inverse less the datum terms over every unknown: x = -(K^-1 b) + G (G^T b).
-        const DatumVectors& g = d.extended;
-        const size_t w = size_t(g.columns);
-        std::vector<double> gb(w, 0.0);
-        for (size_t r = 0; r < g.unknowns.size(); ++r)
-            for (size_t k = 0; k < w; ++k) gb[k] += g.values[r * w + k] * d.b[size_t(g.unknowns[r] - 1)];
-        for (size_t r = 0; r < g.unknowns.size(); ++r) {
-            double s = 0.0;
-            for (size_t k = 0; k < w; ++k) s += g.values[r * w + k] * gb[k];
-            x[size_t(g.unknowns[r] - 1)] -= s;
-        }
-    }
-    double bx = 0.0;
-    for (size_t i = 0; i < n; ++i) {
-        x[i] = -x[i];
-        bx += d.b[i] * x[i];
-    }
-    d.last += bx;
+    const LowerColumns normal{d.n, d.a.outerIndexPtr(), d.a.innerIndexPtr(), d.a.valuePtr()};
+    std::vector<double> rhs;
+    // K^-1 v: by the factor of N, or of M and the datum terms' low-rank correction.
+    const auto solve = [&d, &rhs](double* v) {
+        if (d.datum.columns > 0) rhs.assign(v, v + d.n);
+        d.SolveInPlace(v);
+        if (d.datum.columns > 0) d.update.Apply(rhs.data(), v);
+    };
+    d.last += RefinedCorrections(normal, d.b.data(), d.datum, d.extended, solve, x, &refinement_);
 }
 
 double SparseSystem::WeightedSquareSum() const { return d_->last; }
