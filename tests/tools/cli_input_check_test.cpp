@@ -69,7 +69,7 @@ TEST(CliInputCheck, CleanFilesPassAndCommandsWarnOnStandardErrorOrFailWhenStrict
     const CliResult ok = RunCli({"check", clean});
     EXPECT_EQ(ok.status, 0);
     EXPECT_TRUE(Contains(ok.out, "no warnings"));
-    EXPECT_EQ(RunCli({"check", std::string(QUENVAR_SOURCE_DIR) + "/examples/plane.txt"}).status, 0);
+    EXPECT_EQ(RunCli({"check", Example("plane.txt")}).status, 0);
 
     const CliResult warned = RunCli({"info", bad});
     EXPECT_EQ(warned.status, 0);
@@ -87,7 +87,7 @@ TEST(CliInputCheck, CleanFilesPassAndCommandsWarnOnStandardErrorOrFailWhenStrict
 
 TEST(CliInputCheck, TheCommaSeparatedPairIsCheckedInBothFiles) {
     ScratchDir dir;
-    EXPECT_EQ(RunCli({"--quiet", "convert", std::string(QUENVAR_SOURCE_DIR) + "/examples/plane.txt", dir.File("p.wco")}).status, 0);
+    EXPECT_EQ(RunCli({"--quiet", "convert", Example("plane.txt"), dir.File("p.wco")}).status, 0);
     EXPECT_EQ(RunCli({"check", dir.File("p.wco")}).status, 0);  // what the library writes reads cleanly
 
     std::ofstream(dir.File("q.wco")) << "0\n20.000,1.0x,2.000\nLONGNAME1,1,2\nK2,5210.3\n0,0,0\nK1,74.7000,K2\n0,0,0\n-1,0\n-1\n";

@@ -11,21 +11,18 @@
 namespace quenvar::testing {
 namespace {
 
-std::string Plane() { return std::string(QUENVAR_SOURCE_DIR) + "/examples/plane.txt"; }
+const std::string Plane = Example("plane.txt");
 
 TEST(CliOutputs, AFullDiskFailsEveryWriter) {
     if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
     ScratchDir dir;
     for (const char* name : {"full.txt", "full.db", "full.wco"}) std::filesystem::create_symlink("/dev/full", dir.File(name));
+    const std::string full = dir.File("full.txt");
     const std::vector<std::vector<std::string>> runs = {
-        {"convert", Plane(), dir.File("full.txt")},
-        {"convert", Plane(), dir.File("full.db")},
-        {"convert", Plane(), dir.File("full.wco")},
-        {"report", "network", Plane(), dir.File("full.txt")},
-        {"adjust", "xy", Plane(), "--report", dir.File("full.txt")},
-        {"adjust", "xy", Plane(), "--listing", dir.File("full.txt")},
-        {"adjust", "xy", Plane(), "--json", dir.File("full.txt")},
-        {"plot", Plane(), "-o", dir.File("full.txt")},
+        {"convert", Plane, full},  {"convert", Plane, dir.File("full.db")}, {"convert", Plane, dir.File("full.wco")},
+        {"report", "network", Plane, full},  {"adjust", "xy", Plane, "--report", full},
+        {"adjust", "xy", Plane, "--listing", full}, {"adjust", "xy", Plane, "--json", full},
+        {"plot", Plane, "-o", full},
     };
     for (const auto& args : runs) {
         const CliResult r = RunCli(args);
@@ -37,40 +34,35 @@ TEST(CliOutputs, AFullDiskFailsEveryWriter) {
 
 TEST(CliOutputs, FormatsThatLoseResultsAreRefusedUnlessForced) {
     ScratchDir dir;
-    const CliResult pair = RunCli({"adjust", "xy", Plane(), "-o", dir.File("adj.wco")});
+    const CliResult pair = RunCli({"adjust", "xy", Plane, "-o", dir.File("adj.wco")});
     EXPECT_EQ(pair.status, 1);
     EXPECT_TRUE(Contains(pair.err, "the computed coordinates would be lost"));
     EXPECT_FALSE(std::filesystem::exists(dir.File("adj.wco")));
-    EXPECT_EQ(RunCli({"calc", "xy", Plane(), "-o", dir.File("calc.wco")}).status, 1);
-    EXPECT_EQ(RunCli({"calc", "xy", Plane(), "-o", dir.File("calc.wco"), "--force"}).status, 0);
-    EXPECT_EQ(RunCli({"convert", Plane(), dir.File("obs.wco")}).status, 0);  // nothing computed to lose
-
-    const CliResult pointsOnly = RunCli({"convert", Plane(), dir.File("x.db"), "--points-only"});
-    EXPECT_EQ(pointsOnly.status, 2);
-    EXPECT_TRUE(Contains(pointsOnly.err, "--points-only applies to the text formats"));
-
-    const CliResult precision = RunCli({"report", "precision", Plane()});
+    EXPECT_EQ(RunCli({"calc", "xy", Plane, "-o", dir.File("calc.wco")}).status, 1);
+    EXPECT_EQ(RunCli({"calc", "xy", Plane, "-o", dir.File("calc.wco"), "--force"}).status, 0);
+    EXPECT_EQ(RunCli({"convert", Plane, dir.File("obs.wco")}).status, 0);  // nothing computed to lose
+    const CliResult precision = RunCli({"report", "precision", Plane});
     EXPECT_EQ(precision.status, 1);
     EXPECT_TRUE(Contains(precision.err, "holds no adjustment results"));
 }
 
 TEST(CliOutputs, DashIsStandardOutputForTextAndStandardInputForNetworks) {
-    ScratchDir dir;
-    const CliResult text = RunCli({"convert", Plane(), "-"});
+    const CliResult text = RunCli({"convert", Plane, "-"});
     EXPECT_EQ(text.status, 0);
     EXPECT_EQ(text.out.rfind("<<\n", 0), 0u);
     EXPECT_TRUE(Contains(text.out, "K1    10 5123.456000 2045.789000 0.000000\n"));
     EXPECT_FALSE(std::filesystem::exists("-"));
-
-    const CliResult piped = RunProgram({"sh", "-c", std::string("'") + QUENVAR_CLI_PATH + "' --quiet convert - - < '" + Plane() + "'"});
+    const CliResult piped = RunProgram({"sh", "-c", std::string("'") + QUENVAR_CLI_PATH + "' --quiet convert - - < '" + Plane + "'"});
     EXPECT_EQ(piped.status, 0) << piped.err;
     EXPECT_EQ(piped.out, text.out);
 }
 
+// An unknown point without observations: named, the run ends with 3 (1 when the user answers
+// that the adjustment should not go on without it), the results are still written.
 TEST(CliOutputs, PointsLeftOutAreNamedAndEndWithStatusThree) {
     ScratchDir dir;
     const std::string file = dir.File("lonely.txt");
-    std::string network = ReadWholeFile(Plane());
+    std::string network = ReadWholeFile(Plane);
     std::ofstream(file) << network.insert(network.find("K1    10"), "Z9    00 0.000000 0.000000 0.000000\n");
     const CliResult calc = RunCli({"calc", "xy", file});
     EXPECT_EQ(calc.status, 3);
@@ -78,13 +70,18 @@ TEST(CliOutputs, PointsLeftOutAreNamedAndEndWithStatusThree) {
     EXPECT_FALSE(Contains(calc.out, "Z9    00 0.000000"));
     EXPECT_TRUE(Contains(calc.err, "1 point(s) could not be computed: Z9"));
     EXPECT_EQ(RunCli({"calc", "xy", file, "--allow-incomplete"}).status, 0);
-
-    const CliResult adjust = RunCli({"--answer", "yes", "adjust", "xy", file, "-o", dir.File("adj.txt")});
-    EXPECT_EQ(adjust.status, 3);
-    EXPECT_TRUE(Contains(adjust.err, "took no part in the adjustment: Z9"));
-    EXPECT_TRUE(Contains(adjust.err, "answered yes"));
-    EXPECT_TRUE(std::filesystem::exists(dir.File("adj.txt")));  // the results are still written
     EXPECT_EQ(RunCli({"adjust", "xy", file, "--allow-incomplete"}).status, 0);
+
+    const CliResult yes = RunCli({"adjust", "xy", file, "--answer", "yes", "-o", dir.File("adj.txt")});
+    EXPECT_EQ(yes.status, 3);
+    EXPECT_TRUE(Contains(yes.err, "Z9 \xE7\x82\xB9\xE5\x9D\x90\xE6\xA0\x87"));  // "Z9 点坐标" in UTF-8
+    EXPECT_TRUE(Contains(yes.err, "answered yes"));
+    EXPECT_TRUE(Contains(yes.err, "took no part in the adjustment: Z9"));
+    EXPECT_TRUE(std::filesystem::exists(dir.File("adj.txt")));
+    const CliResult no = RunCli({"--answer", "no", "adjust", "xy", file});
+    EXPECT_EQ(no.status, 1);
+    EXPECT_TRUE(Contains(no.err, "Z9 \xE7\x82\xB9\xE5\x9D\x90\xE6\xA0\x87"));
+    EXPECT_TRUE(Contains(no.err, "answered no"));
 }
 
 }  // namespace

@@ -7,8 +7,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "netdb/records.h"
+#include "netdb/database_file.h"
 #include "tests/adjust/dense_algebra.h"
+#include "tests/support/recording_messenger.h"
 #include "tests/tools/cli_runner.h"
 #include "tests/tools/document_parsers.h"
 
@@ -18,44 +19,16 @@ namespace {
 constexpr double Pi = 3.14159265358979323846;
 constexpr double Sec = Pi / 180.0 / 3600.0;  // one arc-second, radians
 
-std::string Plane() { return std::string(QUENVAR_SOURCE_DIR) + "/examples/plane.txt"; }
-
-// The records of a binary database file, read as packed structures.
-struct Database {
-    NetHeader hdr{};
-    std::vector<PointRec> points;
-    std::vector<ObsRec> obs;
-    std::vector<EllipseRec> ellipses;
-};
-
-Database ReadDatabase(const std::string& path) {
-    const std::string bytes = ReadWholeFile(path);
-    Database db;
-    size_t at = 1;
-    auto take = [&](void* to, size_t size) {
-        if (at + size > bytes.size()) throw std::runtime_error("database ends early");
-        std::memcpy(to, bytes.data() + at, size);
-        at += size;
-    };
-    if (bytes.empty() || bytes[0] != '^') throw std::runtime_error("not a database");
-    take(&db.hdr, sizeof db.hdr);
-    db.points.resize(size_t(db.hdr.pointCount) + 1);
-    take(db.points.data(), db.points.size() * sizeof(PointRec));
-    if (db.hdr.obsCount) db.obs.resize(size_t(db.hdr.obsCount) + 1), take(db.obs.data(), db.obs.size() * sizeof(ObsRec));
-    if (db.hdr.stationRecCount) at += (size_t(db.hdr.stationRecCount) + 1) * sizeof(StationRec);
-    if (db.hdr.ellipseCount) {
-        db.ellipses.resize(size_t(db.hdr.ellipseCount) + 1);
-        take(db.ellipses.data(), db.ellipses.size() * sizeof(EllipseRec));
-    }
-    return db;
-}
+const std::string Plane = Example("plane.txt");
 
 TEST(CliResults, JsonAgreesWithTheDatabaseSavedInTheSameRun) {
     ScratchDir dir;
-    const CliResult r = RunCli({"adjust", "xy", Plane(), "--direction-sigma", "1.5", "-o", dir.File("adj.db"), "--json", "-"});
+    const CliResult r = RunCli({"adjust", "xy", Plane, "--direction-sigma", "1.5", "-o", dir.File("adj.db"), "--json", "-"});
     ASSERT_EQ(r.status, 0) << r.err;
     const Json json = JsonParser(r.out).Parse();
-    const Database db = ReadDatabase(dir.File("adj.db"));
+    Network db;
+    RecordingMessenger ui;
+    ASSERT_EQ(LoadDatabase(db, ui, dir.File("adj.db").c_str()), 2);
 
     EXPECT_EQ(json["unitWeight"]["aposterioriPlane"].number, double(db.hdr.planeSigma0));
     EXPECT_EQ(json["apriori"]["directionSigma"].number, double(db.hdr.dirSigma));
@@ -90,8 +63,7 @@ TEST(CliResults, JsonAgreesWithTheDatabaseSavedInTheSameRun) {
 }
 
 TEST(CliResults, ClosuresAndDesignWriteJsonToo) {
-    const std::string examples = std::string(QUENVAR_SOURCE_DIR) + "/examples/";
-    const CliResult closures = RunCli({"closures", "h", examples + "height.txt", "--json", "-"});
+    const CliResult closures = RunCli({"closures", "h", Example("height.txt"), "--json", "-"});
     ASSERT_EQ(closures.status, 0) << closures.err;
     const Json c = JsonParser(closures.out).Parse();
     EXPECT_EQ(c["command"].text, "closures");
@@ -103,7 +75,7 @@ TEST(CliResults, ClosuresAndDesignWriteJsonToo) {
         EXPECT_FALSE(loops[k]["details"].items.empty());
     }
 
-    const CliResult design = RunCli({"design", "xy", examples + "design.txt", "--json", "-"});
+    const CliResult design = RunCli({"design", "xy", Example("design.txt"), "--json", "-"});
     ASSERT_EQ(design.status, 0) << design.err;
     const Json d = JsonParser(design.out).Parse();
     EXPECT_TRUE(d["network"]["design"].boolean);
@@ -118,7 +90,7 @@ TEST(CliResults, ClosuresAndDesignWriteJsonToo) {
 
 TEST(CliResults, PictureIsWellFormedWithOneErrorEllipsePerAdjustedPoint) {
     ScratchDir dir;
-    ASSERT_EQ(RunCli({"adjust", "xy", Plane(), "-o", dir.File("adj.db")}).status, 0);
+    ASSERT_EQ(RunCli({"adjust", "xy", Plane, "-o", dir.File("adj.db")}).status, 0);
     const CliResult plot = RunCli({"plot", dir.File("adj.db"), "-o", dir.File("net.svg")});
     ASSERT_EQ(plot.status, 0) << plot.err;
     const std::vector<XmlElement> svg = ParseXmlElements(ReadWholeFile(dir.File("net.svg")));
@@ -135,7 +107,7 @@ TEST(CliResults, PictureIsWellFormedWithOneErrorEllipsePerAdjustedPoint) {
     EXPECT_GT(count["line.direction"], 0);
     EXPECT_GT(count["line.distance"], 0);
     // Without results the network is drawn on approximate coordinates, without ellipses.
-    const CliResult sketch = RunCli({"plot", Plane()});
+    const CliResult sketch = RunCli({"plot", Plane});
     ASSERT_EQ(sketch.status, 0);
     EXPECT_EQ(sketch.out.find("<ellipse"), std::string::npos);
     EXPECT_NO_THROW(ParseXmlElements(sketch.out));

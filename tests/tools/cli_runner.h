@@ -1,5 +1,5 @@
 // Runs the quenvar command-line tool as a separate process and collects its exit status and
-// output; a scratch directory per test holds the files it writes.
+// output; a scratch directory holds the files it writes.
 #pragma once
 
 #include <sys/wait.h>
@@ -30,6 +30,11 @@ inline std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+inline std::string Example(const std::string& name) { return std::string(QUENVAR_SOURCE_DIR) + "/examples/" + name; }
+
+// What the terminal shows is UTF-8, while plain literals here are GBK.
+inline std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
 class ScratchDir {
 public:
@@ -63,6 +68,12 @@ inline CliResult RunProgram(const std::vector<std::string>& argv) {
 
 inline CliResult RunCli(std::vector<std::string> args) {
     args.insert(args.begin(), QUENVAR_CLI_PATH);
+    return RunProgram(args);
+}
+
+// The tool started in directory dir, where some commands leave working files.
+inline CliResult RunCliIn(const std::string& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), {"sh", "-c", "cd \"$0\" && exec \"$@\"", dir, QUENVAR_CLI_PATH});
     return RunProgram(args);
 }
 

@@ -8,11 +8,6 @@
 namespace quenvar::testing {
 namespace {
 
-std::string Example(const std::string& name) { return std::string(QUENVAR_SOURCE_DIR) + "/examples/" + name; }
-
-// What the terminal shows is UTF-8, while plain literals here are GBK.
-std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
-
 TEST(ClosuresCommand, TableReportAndOneChartPerDrawableLoop) {
     ScratchDir dir;
     const CliResult r = RunCli({"closures", "xy", Example("plane.txt"), "-r", dir.File("closures.txt"), "--charts",
@@ -35,7 +30,6 @@ TEST(ClosuresCommand, TableReportAndOneChartPerDrawableLoop) {
 
 TEST(ClosuresCommand, WrongUseAndNetworksWithoutLoops) {
     ScratchDir dir;
-    EXPECT_EQ(RunCli({"closures", "z", Example("height.txt")}).status, 2);
     const CliResult noDir = RunCli({"closures", "h", Example("height.txt"), "--charts", dir.File("missing")});
     EXPECT_EQ(noDir.status, 1);
     EXPECT_TRUE(Contains(noDir.err, "not a directory"));

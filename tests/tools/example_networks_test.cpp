@@ -11,8 +11,6 @@
 namespace quenvar::testing {
 namespace {
 
-std::string Example(const std::string& name) { return std::string(QUENVAR_SOURCE_DIR) + "/examples/" + name; }
-
 // Name and X, Y, H of every line of a file that the format scans whole.
 std::map<std::string, std::array<double, 3>> ScanPoints(const std::string& path, const char* format) {
     std::map<std::string, std::array<double, 3>> points;
@@ -79,20 +77,6 @@ TEST(ExampleNetworks, CalculationAndAdjustmentComeCloseToTheTruth) {
     // The height report printed in UTF-8 ("高程网平差后"), with a line end after the last line.
     EXPECT_EQ(r.out.rfind("\xE9\xAB\x98\xE7\xA8\x8B\xE7\xBD\x91\xE5\xB9\xB3\xE5\xB7\xAE\xE5\x90\x8E", 0), 0u);
     EXPECT_EQ(r.out.back(), '\n');
-}
-
-TEST(ExampleNetworks, QuestionsAreAnsweredFromTheCommandLine) {
-    ScratchDir dir;  // an unknown point without observations: go on without it?
-    const std::string file = dir.File("lonely.txt");
-    std::string text = ReadWholeFile(Example("plane.txt"));
-    std::ofstream(file) << text.insert(text.find("K1    10"), "Z9    00 0.000000 0.000000 0.000000\n");
-    for (const auto& args : {std::vector<std::string>{"--answer", "no", "adjust", "xy", file}, {"adjust", "xy", file, "--answer", "yes"}}) {
-        const CliResult r = RunCli(args);
-        const bool yes = args.back() == "yes";
-        EXPECT_EQ(r.status, yes ? 3 : 1) << r.err;  // yes: the adjustment goes on without Z9
-        EXPECT_TRUE(Contains(r.err, "Z9 \xE7\x82\xB9\xE5\x9D\x90\xE6\xA0\x87"));  // "Z9 点坐标" in UTF-8
-        EXPECT_TRUE(Contains(r.err, yes ? "answered yes" : "answered no"));
-    }
 }
 
 }  // namespace

@@ -89,21 +89,6 @@ TEST_F(AdjustmentWindowTest, WindowShowsTheNetworkAsTextWithItsButtons) {
     EXPECT_FALSE(net.Present());
 }
 
-TEST_F(AdjustmentWindowTest, CancelAfterAnAdjustmentSavesNothing) {
-    ui.answers = {0};  // No to the save question
-    windows.Then([](Dialog& d) {
-               d.Press(IdOk);
-               EXPECT_FALSE(d.Ended());
-               d.Press(IdCancel);
-           })
-        .Then(PressStep(IdOk));  // the method dialog: start the adjustment
-    EXPECT_EQ(RunEditor(), 2);
-    EXPECT_TRUE(Asked());
-    EXPECT_FALSE(std::filesystem::exists(savePath));
-    EXPECT_FALSE(net.Present());
-    EXPECT_EQ(windows.opened, (std::vector<int>{117, 106}));
-}
-
 TEST_F(AdjustmentWindowTest, NoKeepsTheWindowOpenWithTheEditedTextAndYesSavesIt) {
     ui.answers = {0, 1};
     std::string edited;
@@ -146,36 +131,38 @@ TEST_F(AdjustmentWindowTest, NoKeepsTheWindowOpenWithTheEditedTextAndYesSavesIt)
     EXPECT_NEAR(saved.Point(p).h, 103.0, 0.01);
 }
 
-TEST_F(AdjustmentWindowTest, WithoutAPlaneAdjustmentNeitherTheHeightsNorTheQuestionFollow) {
-    windows.Then([](Dialog& d) {
-               d.Press(IdOk);
-               d.Press(IdCancel);
-           })
-        .Then(PressStep(IdConfirmSettings));
-    EXPECT_EQ(RunEditor(), 2);
-    EXPECT_FALSE(Asked());
-    EXPECT_EQ(CountCaption("平差结果"), 0);
-    EXPECT_TRUE(ui.progress.empty());
+// 平差, then Cancel: after an adjustment the user answers No to the save question and nothing is
+// saved; when the method dialog only confirms its settings, neither the height adjustment nor
+// the question follow.
+TEST_F(AdjustmentWindowTest, CancelSavesNothing) {
+    for (const int methodButton : {IdOk, IdConfirmSettings}) {
+        SCOPED_TRACE(methodButton);
+        const bool adjusted = methodButton == IdOk;
+        ui = {};
+        ui.answers = {0};
+        windows = {};
+        windows.Then([](Dialog& d) {
+                   d.Press(IdOk);
+                   EXPECT_FALSE(d.Ended());
+                   d.Press(IdCancel);
+               })
+            .Then(PressStep(methodButton));
+        EXPECT_EQ(RunEditor(), 2);
+        EXPECT_EQ(Asked(), adjusted);
+        EXPECT_EQ(CountCaption("平差结果"), adjusted ? 2 : 0);
+        EXPECT_EQ(ui.progress.empty(), !adjusted);
+        EXPECT_FALSE(std::filesystem::exists(savePath));
+        EXPECT_FALSE(net.Present());
+        EXPECT_EQ(windows.opened, (std::vector<int>{117, 106}));
+    }
 }
 
-TEST_F(AdjustmentWindowTest, TextThatNoLongerReadsShowsTheUpdateFailureAndKeepsTheScratchFile) {
-    const std::string broken = "A 11 1000 1000 100\r\n";  // no title line
-    windows.Then([&](Dialog& d) {
-        d.SetText(108, broken);
-        d.Press(24000);
-        d.Press(IdCancel);
-    });
-    EXPECT_EQ(RunEditor(), 2);
-    ASSERT_FALSE(ui.messages.empty());
-    EXPECT_EQ(ui.messages.back().text, LoadResourceString(StrUpdateFailed));
-    EXPECT_EQ(testing::ReadAll(scratch), broken);
-    // The closure window still opens, on the network as it then is: empty.
-    EXPECT_EQ(closureCalls, (std::vector<int>{0}));
-    EXPECT_EQ(closureNetworkPoints, (std::vector<int>{0}));
-}
-
+// The closure buttons read the text back and open the closure window over this window; a text
+// that no longer reads shows the update failure, keeps the scratch file and leaves the closure
+// window the network as it then is: empty.
 TEST_F(AdjustmentWindowTest, ClosureButtonsReadTheTextBackAndOpenTheClosureWindowOverThisWindow) {
     Dialog* window = nullptr;
+    const std::string broken = "A 11 1000 1000 100\r\n";  // no title line
     windows.Then([&](Dialog& d) {
         window = &d;
         std::string text = d.Find(108)->text;
@@ -183,12 +170,17 @@ TEST_F(AdjustmentWindowTest, ClosureButtonsReadTheTextBackAndOpenTheClosureWindo
         d.SetText(108, text);
         d.Press(24001);
         d.Press(24000);
+        d.SetText(108, broken);
+        d.Press(24000);
         d.Press(IdCancel);
     });
     EXPECT_EQ(RunEditor(), 2);
-    EXPECT_EQ(closureCalls, (std::vector<int>{1, 0}));
-    EXPECT_EQ(closureParents, (std::vector<Dialog*>{window, window}));
-    EXPECT_EQ(closureNetworkPoints, (std::vector<int>{6, 6}));  // A, B, C, R, then P and Q
+    EXPECT_EQ(closureCalls, (std::vector<int>{1, 0, 0}));
+    EXPECT_EQ(closureParents, (std::vector<Dialog*>{window, window, window}));
+    EXPECT_EQ(closureNetworkPoints, (std::vector<int>{6, 6, 0}));  // A, B, C, R, then P and Q
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages.back().text, LoadResourceString(StrUpdateFailed));
+    EXPECT_EQ(testing::ReadAll(scratch), broken);
 }
 
 TEST_F(AdjustmentWindowTest, ClosureButtonsShowTheClosureTablesOfTheEditedNetwork) {
@@ -211,15 +203,7 @@ TEST_F(AdjustmentWindowTest, ClosureButtonsShowTheClosureTablesOfTheEditedNetwor
     EXPECT_TRUE(reports.reportLines.empty());  // emptied when each window closed
 }
 
-TEST_F(AdjustmentWindowTest, AFileThatDoesNotLoadOpensNoWindow) {
-    loadPath = dir.File("missing.txt");
-    EXPECT_EQ(RunEditor(), 2);
-    EXPECT_TRUE(windows.opened.empty());
-    EXPECT_FALSE(net.Present());
-    EXPECT_FALSE(std::filesystem::exists(savePath));
-}
-
-TEST_F(AdjustmentWindowTest, HeadlessRunAdjustsAndSavesWhenTheQuestionIsAnsweredYes) {
+TEST_F(AdjustmentWindowTest, HeadlessRunSavesOnYesAndAMissingFileOpensNoWindow) {
     HeadlessWindows headless;
     EXPECT_EQ(RunEditor(headless), 1);
     EXPECT_TRUE(Asked());
@@ -228,6 +212,13 @@ TEST_F(AdjustmentWindowTest, HeadlessRunAdjustsAndSavesWhenTheQuestionIsAnswered
     ui.answers = {0};
     std::filesystem::remove(savePath);
     EXPECT_EQ(RunEditor(headless), 2);
+    EXPECT_FALSE(std::filesystem::exists(savePath));
+
+    // A file that does not load opens no window.
+    loadPath = dir.File("missing.txt");
+    EXPECT_EQ(RunEditor(), 2);
+    EXPECT_TRUE(windows.opened.empty());
+    EXPECT_FALSE(net.Present());
     EXPECT_FALSE(std::filesystem::exists(savePath));
 }
 

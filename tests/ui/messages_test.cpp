@@ -17,7 +17,7 @@ namespace {
 
 using testing::RecordingMessenger;
 
-TEST(ShowMessage, KindsAndAnswers) {
+TEST(ShowMessage, KindsAnswersAndStringTableTexts) {
     RecordingMessenger ui;
     ui.answers = {0, 1};
     EXPECT_EQ(ShowMessage(ui, "q1", 0, MsgQuestion), 0);
@@ -31,14 +31,10 @@ TEST(ShowMessage, KindsAndAnswers) {
     EXPECT_EQ(ShowMessage(ui, "ignored", 0, MsgCloseProgress), 1);
     EXPECT_EQ(ui.progress, std::vector<std::string>{"p"});
     EXPECT_EQ(ui.closes, 1);
-}
-
-TEST(ShowMessageById, StringTableTextsAreGbk) {
-    RecordingMessenger ui;
+    // String table texts are GBK: "所" is CB F9.
     ShowMessageById(ui, StrClearUnknowns, 0, MsgQuestion);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    // "所" is CB F9 in GBK
-    EXPECT_EQ(ui.messages[0].text.substr(0, 2), "\xCB\xF9");
+    ASSERT_EQ(ui.messages.size(), 4u);
+    EXPECT_EQ(ui.messages[3].text.substr(0, 2), "\xCB\xF9");
     EXPECT_EQ(std::string(LoadResourceString(StrNoReliability)).find('\\'), 6u);
     EXPECT_STREQ(LoadResourceString(999), "");
 }
@@ -57,7 +53,7 @@ int Record(const char* text, const char* caption, int kind, void* context) {
     return log->answer;
 }
 
-TEST(MessageHook, ReceivesBoxesProgressAndAnswers) {
+TEST(MessageHook, ReceivesBoxesProgressAndAnswersUntilReset) {
     HookMessenger ui;
     HookLog log;
     ui.SetHook(Record, &log);
@@ -74,12 +70,8 @@ TEST(MessageHook, ReceivesBoxesProgressAndAnswers) {
     EXPECT_EQ(log.captions[0], "ZOREK Question");
     EXPECT_EQ(log.captions[2], "ZOREK Message");
     EXPECT_EQ(log.texts[3][11], '1');  // the pass digit is byte 11 of the GBK text
-}
-
-TEST(MessageHook, NullHookRestoresTheHeadlessDefault) {
-    HookMessenger ui;
-    HookLog log;
-    ui.SetHook(Record, &log);
+    // A null hook restores the headless default, which answers from QUENVAR_ANSWER.
+    log.kinds.clear();
     ui.SetHook(nullptr, &log);
     setenv("QUENVAR_ANSWER", "no", 1);
     EXPECT_EQ(ShowMessage(ui, "q", 0, MsgQuestion), 0);
@@ -89,16 +81,11 @@ TEST(MessageHook, NullHookRestoresTheHeadlessDefault) {
     EXPECT_TRUE(log.kinds.empty());
 }
 
-TEST(GbkToLocal, ConvertsToTheTerminalEncoding) {
-    setlocale(LC_ALL, "C.UTF-8");
-    EXPECT_EQ(GbkToLocal("\xC6\xBD\xB2\xEE"), "\xE5\xB9\xB3\xE5\xB7\xAE");  // 平差 in UTF-8
-    setlocale(LC_ALL, "C");
-}
-
 // A piece that cannot be converted becomes one '?' and the text after it survives: a stray
 // GBK lead byte on the way out, a whole multi-byte character GBK lacks on the way in.
 TEST(TerminalText, UnconvertiblePiecesBecomeOneQuestionMark) {
     setlocale(LC_ALL, "C.UTF-8");
+    EXPECT_EQ(GbkToLocal("\xC6\xBD\xB2\xEE"), "\xE5\xB9\xB3\xE5\xB7\xAE");  // 平差 in UTF-8
     EXPECT_EQ(GbkToUtf8("a\xFF" "b\xC6\xBD"), "a?b\xE5\xB9\xB3");
     EXPECT_EQ(LocalToGbk("x\xF0\x9F\x98\x80y\xE5\xB9\xB3"), "x?y\xC6\xBD");  // an emoji, then 平
     EXPECT_EQ(LocalToGbk(std::string()), "");

@@ -1,30 +1,22 @@
+// The result list window as its callers and hosts use it: selection, details, charts, the saved
+// report, the hooks of a host program and the headless window; and the SVG surface.
 #include "ui/result_list_window.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/netdb/file_test_support.h"
 #include "ui/hook_window_host.h"
 #include "ui/svg_surface.h"
 
 namespace quenvar {
 namespace {
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::filesystem::path TempPath(const std::string& name) {
-    return std::filesystem::temp_directory_path() / ("quenvar_window_" + name);
-}
+using testing::ReadAll;
+using Strings = std::vector<std::string>;
 
 // A caller of the window as the closure window is: details per entry (none for entry 1),
 // a chart of one line, and a record of every call.
@@ -57,66 +49,55 @@ TEST(ResultListWindow, SelectionFillsDetailsAndDrawsOnlyForEntries) {
     c.reports.reportLines = {"line 1", "line 2"};
     ResultListWindow window(c.reports, "No", "extra", c.Detail(), c.Chart());
     EXPECT_EQ(window.Caption(), "结果");
-    EXPECT_EQ(window.EntryList(), (std::vector<std::string>{"No", "line 1", "line 2"}));
-
+    EXPECT_EQ(window.EntryList(), (Strings{"No", "line 1", "line 2"}));
     ASSERT_TRUE(window.Select(1));
-    EXPECT_EQ(window.DetailList(), (std::vector<std::string>{"extra", "detail 0"}));
+    EXPECT_EQ(window.DetailList(), (Strings{"extra", "detail 0"}));
     // The heading and lines beyond the list change nothing.
     EXPECT_FALSE(window.Select(0));
     EXPECT_FALSE(window.Select(3));
-    EXPECT_EQ(window.DetailList(), (std::vector<std::string>{"extra", "detail 0"}));
+    EXPECT_EQ(window.DetailList(), (Strings{"extra", "detail 0"}));
     // Details are listed whatever the callback answers.
     ASSERT_TRUE(window.Select(2));
-    EXPECT_EQ(window.DetailList(), (std::vector<std::string>{"extra", "detail 1"}));
+    EXPECT_EQ(window.DetailList(), (Strings{"extra", "detail 1"}));
     EXPECT_EQ(c.detailCalls, (std::vector<int>{0, 1}));
-
     RecordingSurface surface;
     EXPECT_EQ(window.DrawChart(0, surface, 300, 200), 0);
     EXPECT_EQ(window.DrawChart(2, surface, 300, 200), 1);
     ASSERT_EQ(c.chartCalls.size(), 1u);
     EXPECT_EQ(c.chartCalls[0], (std::vector<int>{1, 268, 188}));
     EXPECT_EQ(surface.ops.size(), 3u);
-}
 
-TEST(ResultListWindow, WithoutDetailCallbackOnlyTheExtraLineAndNoChart) {
-    Caller c;
-    c.reports.reportLines = {"line 1"};
-    ResultListWindow window(c.reports, "No", "extra", nullptr, c.Chart());
-    ASSERT_TRUE(window.Select(1));
-    EXPECT_EQ(window.DetailList(), std::vector<std::string>{"extra"});
-    RecordingSurface surface;
-    EXPECT_EQ(window.DrawChart(1, surface, 300, 200), 0);
-    EXPECT_TRUE(c.chartCalls.empty());
+    // Without a detail callback: only the extra line, and no chart.
+    ResultListWindow bare(c.reports, "No", "extra", nullptr, c.Chart());
+    ASSERT_TRUE(bare.Select(1));
+    EXPECT_EQ(bare.DetailList(), Strings{"extra"});
+    EXPECT_EQ(bare.DrawChart(1, surface, 300, 200), 0);
+    EXPECT_EQ(c.chartCalls.size(), 1u);
 }
 
 TEST(ResultListWindow, SaveWritesTheReportUnderTheCaptionAndDestructionEmptiesTheLists) {
+    testing::TempDir dir;
     Caller c;
     c.reports.reportLines = {"line 1", "line 2"};
-    const auto path = TempPath("save.txt");
     {
         ResultListWindow window(c.reports, "No", "extra", c.Detail(), nullptr);
-        ASSERT_EQ(window.Save(path.c_str()), 1);
-        EXPECT_EQ(ReadFile(path), "\n====结果====\n\nNo\nline 1\nextra\ndetail 0\n\nNo\nline 2\n");
+        ASSERT_EQ(window.Save(dir.File("save.txt").c_str()), 1);
+        EXPECT_EQ(ReadAll(dir.File("save.txt")), "\n====结果====\n\nNo\nline 1\nextra\ndetail 0\n\nNo\nline 2\n");
     }
     EXPECT_EQ(c.detailCalls.back(), -999);
     EXPECT_TRUE(c.reports.reportLines.empty());
     EXPECT_TRUE(c.reports.detailLines.empty());
-    std::filesystem::remove(path);
-
     ResultListWindow empty(c.reports, "No", "extra", c.Detail(), nullptr);
-    EXPECT_EQ(empty.Save(path.c_str()), 0);
-    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(empty.Save(dir.File("empty.txt").c_str()), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("empty.txt")));
 }
 
 // A host as a program using the library would write it: it selects, draws, saves and closes.
 struct Host {
-    std::string heading;
-    std::vector<std::string> lines;
-    int headingSelection = 0;
-    std::vector<std::string> details;
+    std::string heading, svgPath, savePath;
+    Strings lines, details;
     std::vector<std::vector<int>> ops;
-    std::string svgPath, savePath;
-    int drawn = 0, svg = 0, saved = 0;
+    int headingSelection = 0, drawn = 0, svg = 0, saved = 0;
 };
 
 void Record(int op, int x, int y, const char* text, void* context) {
@@ -137,11 +118,12 @@ void RunHost(const zrResultWindow* w, void* context) {
 }
 
 TEST(WindowHook, HostDrivesTheWindowAndClosingDestroysIt) {
+    testing::TempDir dir;
     Caller c;
     c.reports.reportLines = {"line 1"};
     Host host;
-    host.svgPath = TempPath("chart.svg").string();
-    host.savePath = TempPath("hook.txt").string();
+    host.svgPath = dir.File("chart.svg");
+    host.savePath = dir.File("hook.txt");
     HookWindowHost windows;
     windows.SetHook(RunHost, &host);
     {
@@ -149,37 +131,29 @@ TEST(WindowHook, HostDrivesTheWindowAndClosingDestroysIt) {
         windows.RunResultList(window);
     }
     EXPECT_EQ(host.heading, "No");
-    EXPECT_EQ(host.lines, (std::vector<std::string>{"No", "line 1"}));
+    EXPECT_EQ(host.lines, (Strings{"No", "line 1"}));
     EXPECT_EQ(host.headingSelection, -1);
-    EXPECT_EQ(host.details, (std::vector<std::string>{"extra", "detail 0"}));
+    EXPECT_EQ(host.details, (Strings{"extra", "detail 0"}));
     EXPECT_EQ(host.drawn, 1);
     EXPECT_EQ(host.ops, (std::vector<std::vector<int>>{{zrMoveTo, 1, 2, 0}, {zrLineTo, 3, 4, 0}, {zrTextOut, 3, 4, 1}}));
     EXPECT_EQ(host.svg, 1);
-    EXPECT_NE(ReadFile(host.svgPath).find("points=\"1,2 3,4\""), std::string::npos);
+    EXPECT_NE(ReadAll(host.svgPath).find("points=\"1,2 3,4\""), std::string::npos);
     EXPECT_EQ(host.saved, 1);
-    EXPECT_EQ(ReadFile(host.savePath).substr(0, 13), "\n====结果====");
+    EXPECT_EQ(ReadAll(host.savePath).substr(0, 13), "\n====结果====");
     EXPECT_EQ(c.detailCalls.back(), -999);
-    std::filesystem::remove(host.svgPath);
-    std::filesystem::remove(host.savePath);
-}
 
-TEST(WindowHook, HeadlessWindowPrintsItsReportAndCloses) {
-    Caller c;
+    // Without a hook the headless window prints its report (结果 converted for the terminal).
+    c.detailCalls.clear();
     c.reports.reportLines = {"line 1"};
-    HookWindowHost windows;
-    std::FILE* out = std::tmpfile();
-    ASSERT_NE(out, nullptr);
-    windows.headlessOutput = out;
+    HookWindowHost headless;
+    headless.headlessOutput = std::fopen(dir.File("printed.txt").c_str(), "w");
+    ASSERT_NE(headless.headlessOutput, nullptr);
     {
         ResultListWindow window(c.reports, "No", "extra", c.Detail(), nullptr);
-        windows.RunResultList(window);
+        headless.RunResultList(window);
     }
-    std::rewind(out);
-    char buffer[256] = {};
-    const size_t n = std::fread(buffer, 1, sizeof buffer - 1, out);
-    std::fclose(out);
-    // 结果 is converted for the terminal; the rest is unchanged.
-    EXPECT_NE(std::string(buffer, n).find("====\n\nNo\nline 1\nextra\ndetail 0\n"), std::string::npos);
+    std::fclose(headless.headlessOutput);
+    EXPECT_NE(ReadAll(dir.File("printed.txt")).find("====\n\nNo\nline 1\nextra\ndetail 0\n"), std::string::npos);
     EXPECT_EQ(c.detailCalls, (std::vector<int>{0, -999}));
 }
 
@@ -196,11 +170,9 @@ TEST(SvgSurface, OnePolylinePerUnliftedPenAndEscapedUtf8Texts) {
     svg.TextOut(0, 0, "a<b&c");
     const std::string doc = svg.Document();
     EXPECT_EQ(doc.find("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"), 0u);
-    EXPECT_NE(doc.find("width=\"120\" height=\"90\""), std::string::npos);
-    EXPECT_NE(doc.find("points=\"5,5 50,5 5,5\""), std::string::npos);
-    EXPECT_NE(doc.find("points=\"60,60 70,70\""), std::string::npos);
-    EXPECT_NE(doc.find(">\xE9\x97\xAD</text>"), std::string::npos);  // UTF-8
-    EXPECT_NE(doc.find(">a&lt;b&amp;c</text>"), std::string::npos);
+    for (const char* part : {"width=\"120\" height=\"90\"", "points=\"5,5 50,5 5,5\"", "points=\"60,60 70,70\"",
+                             ">\xE9\x97\xAD</text>", ">a&lt;b&amp;c</text>"})
+        EXPECT_NE(doc.find(part), std::string::npos) << part;
     EXPECT_EQ(doc.substr(doc.size() - 7), "</svg>\n");
 }
 

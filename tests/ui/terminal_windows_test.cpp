@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "adjust/method_dialog.h"
 #include "geom/angles.h"
@@ -60,16 +61,17 @@ public:
     }
 };
 
-class MethodMenuTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_EQ(LoadDatabase(net, ui, QUENVAR_SOURCE_DIR "/examples/survey.txt"), 2); }
+TEST(TerminalMethodMenu, KeysReachTheControlsAndTheMenuShowsTheirTexts) {
     Network net;
     testing::RecordingMessenger ui;
+    ASSERT_EQ(LoadDatabase(net, ui, QUENVAR_SOURCE_DIR "/examples/survey.txt"), 2);
     ReportBuffers reports;
     MethodDialogState state;
-};
-
-TEST_F(MethodMenuTest, KeysReachTheControlsAndTheMenuShowsTheirTexts) {
+    // End of input cancels the dialog.
+    Session cut("a\n");
+    EXPECT_EQ(AdjustmentMethodDialog(net, ui, reports, cut.Windows(), state), 0);
+    EXPECT_EQ(state.iterationCount, 1);
+    EXPECT_TRUE(ui.progress.empty());
     // a iteration count, b method list, d angle adjustment, g direction error, [3] 确认设置.
     Session session("a\n5\nb\n7\nd\ng\n0.0015\nz\n3\n");
     EXPECT_EQ(AdjustmentMethodDialog(net, ui, reports, session.Windows(), state), 0);
@@ -87,38 +89,22 @@ TEST_F(MethodMenuTest, KeysReachTheControlsAndTheMenuShowsTheirTexts) {
     EXPECT_EQ(screen.find(Shown(u8"4类观测先验值")), std::string::npos);
 }
 
-TEST_F(MethodMenuTest, EndOfInputCancelsTheDialog) {
-    Session session("a\n");
-    EXPECT_EQ(AdjustmentMethodDialog(net, ui, reports, session.Windows(), state), 0);
-    EXPECT_EQ(state.iterationCount, 1);
-    EXPECT_TRUE(ui.progress.empty());
-}
-
+// A multi-line text goes to the editor with LF line ends and comes back with CR LF; a failing
+// editor leaves it as it was.
 TEST(TerminalEditorTest, TextGoesThroughTheEditorWithItsLineEnds) {
     const std::string text = "<< 测试\r\nA 11 1000.000000 1000.000000 100.000000\r\n<<\r\n";
-    const char* saved = std::getenv("VISUAL");
-    const std::string previous = saved ? saved : "";
-    setenv("VISUAL", "sed -i s/1000.000000/1000.250000/g", 1);
-    {
+    const std::string edited = "<< 测试\r\nA 11 1000.250000 1000.250000 100.000000\r\n<<\r\n";
+    for (const auto& [editor, result, shown] :
+         {std::tuple{"sed -i s/1000.000000/1000.250000/g", edited, "(3 lines, opens in the editor)"},
+          std::tuple{"false", text, "the editor 'false' did not finish normally"}}) {
+        setenv("VISUAL", editor, 1);
         Session session("a\n1\n");
         TextDialog dialog(text);
         EXPECT_EQ(DoModal(session.Windows(), dialog), IdOk);
-        EXPECT_EQ(dialog.Find(108)->text, "<< 测试\r\nA 11 1000.250000 1000.250000 100.000000\r\n<<\r\n");
-        EXPECT_NE(session.Screen().find("(3 lines, opens in the editor)"), std::string::npos);
+        EXPECT_EQ(dialog.Find(108)->text, result);
+        EXPECT_NE(session.Screen().find(shown), std::string::npos) << shown;
     }
-    setenv("VISUAL", "false", 1);
-    {
-        Session session("a\n1\n");
-        TextDialog dialog(text);
-        DoModal(session.Windows(), dialog);
-        EXPECT_EQ(dialog.Find(108)->text, text);
-        EXPECT_NE(session.Screen().find("the editor 'false' did not finish normally"), std::string::npos);
-    }
-    if (saved) {
-        setenv("VISUAL", previous.c_str(), 1);
-    } else {
-        unsetenv("VISUAL");
-    }
+    unsetenv("VISUAL");
 }
 
 TEST(TerminalResultWindowTest, EntryShowsDetailsAndSketchAndSaveWritesTheReport) {
@@ -142,11 +128,8 @@ TEST(TerminalResultWindowTest, EntryShowsDetailsAndSketchAndSaveWritesTheReport)
         session.Windows().RunResultList(window);
     }
     const std::string screen = session.Screen();
-    for (const std::string& text : {std::string("    1  loop 1"), std::string("  extra\n  detail of 1\n"),
-                                    std::string("  |***"), std::string("  |P1"), std::string("no entry 0"),
-                                    std::string("report saved")}) {
+    for (const char* text : {"    1  loop 1", "  extra\n  detail of 1\n", "  |***", "  |P1", "no entry 0", "report saved"})
         EXPECT_NE(screen.find(text), std::string::npos) << text;
-    }
     EXPECT_NE(testing::ReadAll(report + ".txt").find("loop 2"), std::string::npos);
 }
 
