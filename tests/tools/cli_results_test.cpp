@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <iomanip>
+#include <sstream>
 
 #include "netdb/database_file.h"
 #include "tests/adjust/dense_algebra.h"
@@ -122,8 +124,7 @@ struct Pt {
 };
 const Pt Points[] = {{"A", 1000, 1000, true}, {"B", 1000, 3000, true}, {"C", 3000, 2000, true},
                      {"P", 1800, 1600, false}, {"Q", 1700, 2500, false}};
-// Station, target, kind: 'c' direction or 'd' distance.
-struct Ob {
+struct Ob {  // station, target, kind: 'c' direction or 'd' distance
     int from, to;
     char kind;
 };
@@ -131,61 +132,43 @@ const Ob Obs[] = {{0, 1, 'c'}, {0, 3, 'c'}, {0, 4, 'c'}, {0, 2, 'c'}, {0, 3, 'd'
                   {1, 3, 'c'}, {1, 2, 'c'}, {1, 4, 'd'}, {2, 0, 'c'}, {2, 1, 'c'}, {2, 3, 'c'}, {2, 4, 'c'},
                   {3, 0, 'c'}, {3, 1, 'c'}, {3, 4, 'c'}, {3, 2, 'c'}, {3, 4, 'd'}, {4, 3, 'c'}, {4, 1, 'c'},
                   {4, 2, 'c'}};
-constexpr int Blundered = 2;  // A -> Q
-// The zero direction of each station, as azimuth (radians).
-constexpr double Orientation[] = {0.3, 1.1, 2.5, 4.0, 5.5};
+constexpr int Blundered = 2;                                       // A -> Q
+constexpr double Orientation[] = {0.3, 1.1, 2.5, 4.0, 5.5};        // zero direction of each station, radians
 constexpr double DirSigma = 1.5 * Sec;
 double DistSigma(double s) { return 0.002 + 2e-6 * s; }
-
-double Azimuth(double x1, double y1, double x2, double y2) {
-    const double a = std::atan2(y2 - y1, x2 - x1);
-    return a < 0 ? a + 2 * Pi : a;
-}
-
-std::string Dms(double radians) {
-    const double seconds = radians / Sec;
-    const int d = int(seconds / 3600), m = int((seconds - d * 3600.0) / 60);
-    char text[48];
-    std::snprintf(text, sizeof text, "%d.%02d%011.8f", d, m, seconds - d * 3600.0 - m * 60.0);
-    std::string t = text;
-    return t.erase(t.find('.', t.find('.') + 1), 1);  // d.mmss followed by the decimals of seconds
-}
+double Azimuth(double dx, double dy) { return std::atan2(dy, dx) < 0 ? std::atan2(dy, dx) + 2 * Pi : std::atan2(dy, dx); }
 
 // The true observations, with 20" added to the blundered direction.
 std::vector<double> TrueObservations() {
     std::vector<double> observed;
     for (size_t k = 0; k < std::size(Obs); ++k) {
-        const Pt& a = Points[Obs[k].from];
-        const Pt& b = Points[Obs[k].to];
-        if (Obs[k].kind == 'd') {
-            observed.push_back(std::hypot(b.x - a.x, b.y - a.y));
-            continue;
-        }
-        const double direction = Azimuth(a.x, a.y, b.x, b.y) - Orientation[Obs[k].from];
-        observed.push_back(std::fmod(direction + 4 * Pi, 2 * Pi) + (int(k) == Blundered ? 20 * Sec : 0.0));
+        const Pt &a = Points[Obs[k].from], &b = Points[Obs[k].to];
+        const double direction = Azimuth(b.x - a.x, b.y - a.y) - Orientation[Obs[k].from];
+        observed.push_back(Obs[k].kind == 'd' ? std::hypot(b.x - a.x, b.y - a.y)
+                                              : std::fmod(direction + 4 * Pi, 2 * Pi) + (int(k) == Blundered ? 20 * Sec : 0.0));
     }
     return observed;
 }
 
+// The network as a text file: directions in d.mmss followed by the decimals of the seconds.
 std::string BlunderNetwork() {
     const std::vector<double> observed = TrueObservations();
     std::string text = "<< planted blunder\n";
+    char line[96];
     for (const Pt& p : Points) {
-        char line[96];
         std::snprintf(line, sizeof line, "%-5s %d0 %.4f %.4f 0\n", p.name, p.known ? 1 : 0, p.known ? p.x : 0.0, p.known ? p.y : 0.0);
         text += line;
     }
     text += "<<\n";
-    int station = -1;
     for (size_t k = 0; k < std::size(Obs); ++k) {
-        const Pt& a = Points[Obs[k].from];
-        const Pt& b = Points[Obs[k].to];
-        const double value = observed[k];
-        text += (Obs[k].from != station ? std::string(a.name) + std::string(6 - std::strlen(a.name), ' ') : std::string(6, ' '));
-        station = Obs[k].from;
-        char line[96];
-        std::snprintf(line, sizeof line, "%-6s %c0 %s\n", b.name, Obs[k].kind,
-                      Obs[k].kind == 'd' ? std::to_string(value).c_str() : Dms(value).c_str());
+        const double seconds = observed[k] / Sec;
+        const int d = int(seconds / 3600), m = int((seconds - d * 3600.0) / 60);
+        std::string dms = (std::ostringstream() << d << '.' << std::setw(2) << std::setfill('0') << m).str();
+        std::snprintf(line, sizeof line, "%011.8f", seconds - d * 3600.0 - m * 60.0);
+        dms += std::string(line).erase(2, 1);
+        const bool first = k == 0 || Obs[k].from != Obs[k - 1].from;
+        std::snprintf(line, sizeof line, "%-6s%-6s %c0 %s\n", first ? Points[Obs[k].from].name : "", Points[Obs[k].to].name,
+                      Obs[k].kind, Obs[k].kind == 'd' ? std::to_string(observed[k]).c_str() : dms.c_str());
         text += line;
     }
     return text;
@@ -209,7 +192,7 @@ std::vector<double> IndependentNormalisedResiduals(const std::vector<double>& ob
             double gi[2], computed;
             if (Obs[k].kind == 'c') {
                 gi[0] = dy / s2, gi[1] = -dx / s2;
-                computed = Azimuth(0, 0, dx, dy) - z[size_t(i)];
+                computed = Azimuth(dx, dy) - z[size_t(i)];
                 a(k, size_t(4 + i)) = -1.0;
                 p(k, k) = 1.0;
             } else {

@@ -1,13 +1,42 @@
-// `quenvar design` on the bundled planned network and on a planned levelling line, and the
-// point, pair and reliability reports of `quenvar adjust`, run as a user runs the tool.
+// `quenvar closures` and `quenvar design` on the bundled networks and on a planned levelling line,
+// and the point, pair and reliability reports of `quenvar adjust`, run as a user runs the tool.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "tests/tools/cli_runner.h"
 
 namespace quenvar::testing {
 namespace {
 
-TEST(DesignCommand, GeneralDesignPrintsThePointErrors) {
+TEST(ClosuresCommand, TableReportChartsAndNetworksWithoutLoops) {
+    ScratchDir dir;
+    const CliResult r = RunCli({"closures", "xy", Example("plane.txt"), "-r", dir.File("closures.txt"), "--charts",
+                                dir.File("")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The table in UTF-8: the heading, one line per loop and the standard error.
+    EXPECT_EQ(r.out.rfind(Utf8(u8"序号 —闭合差—  权倒数  —限差—\n"), 0), 0u) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n   5   -0.00071    5.00   0.03098\n"));
+    EXPECT_TRUE(Contains(r.out, Utf8(u8"\n观测值中误差(m) = [")));
+    const std::string report = ReadWholeFile(dir.File("closures.txt"));  // GBK, as the literals here
+    EXPECT_EQ(report.rfind("\n====闭合差统计表====\n", 0), 0u);
+    EXPECT_TRUE(Contains(report, "附合导线\n"));
+    EXPECT_TRUE(Contains(report, "\nfx="));
+    // Loop 8 could not be computed: it has no chart.
+    for (const char* loop : {"001", "008", "010"})
+        EXPECT_EQ(std::filesystem::exists(dir.File("loop-" + std::string(loop) + ".svg")), loop != std::string("008")) << loop;
+    EXPECT_TRUE(Contains(ReadWholeFile(dir.File("loop-010.svg")), "<polyline "));
+
+    const CliResult noDir = RunCli({"closures", "h", Example("height.txt"), "--charts", dir.File("missing")});
+    EXPECT_EQ(noDir.status, 1);
+    EXPECT_TRUE(Contains(noDir.err, "not a directory"));
+    // The plane example has no levelled lines.
+    const CliResult none = RunCli({"closures", "h", Example("plane.txt")});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_TRUE(Contains(none.err, Utf8(u8"无闭合差")));
+}
+
+TEST(DesignCommand, GeneralDesignPrintsThePointErrorsAndTheThirdClassRatesTheObservations) {
     ScratchDir dir;
     const CliResult r = RunCliIn(dir.File(""), {"design", "xy", Example("design.txt"), "--direction-sigma", "1",
                                                 "--pairs-report", dir.File("pairs.txt"), "-r", "-"});
@@ -18,19 +47,17 @@ TEST(DesignCommand, GeneralDesignPrintsThePointErrors) {
     EXPECT_TRUE(Contains(pairs, "\n==== 平面点间 误差统计表====\n"));
     EXPECT_TRUE(Contains(pairs, "\nD1      N1    "));
     EXPECT_FALSE(std::filesystem::exists(dir.File("optim0.dat")));
-}
 
-TEST(DesignCommand, ThirdClassAnalysisRatesThePlannedObservations) {
-    ScratchDir dir;
-    const CliResult r = RunCliIn(dir.File(""), {"-q", "design", "xy", Example("design.txt"), "--method", "third", "--direction-sigma", "1",
-                                                "--reliability-report", dir.File("rel.txt")});
-    ASSERT_EQ(r.status, 0) << r.err;
+    // The third-class analysis rates the planned observations and leaves its working files.
+    const CliResult third = RunCliIn(dir.File(""), {"-q", "design", "xy", Example("design.txt"), "--method", "third",
+                                                    "--direction-sigma", "1", "--reliability-report", dir.File("rel.txt")});
+    ASSERT_EQ(third.status, 0) << third.err;
     for (const char* name : {"optim0.dat", "optim1.dat", "optim2.dat"})
         EXPECT_TRUE(std::filesystem::exists(dir.File(name))) << name;
     // 35 observations, three of them planned distances, are rated, each in a line of its own.
     EXPECT_EQ(ReadWholeFile(dir.File("optim2.dat")).size(), 35u * 10);
-    EXPECT_TRUE(Contains(r.out, "Weakest direction: lambda = "));
-    EXPECT_TRUE(Contains(r.out, "\n   35 "));
+    EXPECT_TRUE(Contains(third.out, "Weakest direction: lambda = "));
+    EXPECT_TRUE(Contains(third.out, "\n   35 "));
     const std::string reliability = ReadWholeFile(dir.File("rel.txt"));
     EXPECT_TRUE(Contains(reliability, "\n====可靠性分析====\n"));
     EXPECT_TRUE(Contains(reliability, " m=0.000100 a0=0.1% b0=80% d0=4.13\n"));
