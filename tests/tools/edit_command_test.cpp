@@ -45,6 +45,9 @@ int RunAtTerminal(const std::vector<std::string>& argv, const std::string& dir, 
             screen.append(buffer, size_t(n));
         } else if (waitpid(pid, &status, WNOHANG) == pid) {
             status = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+        } else {
+            status = -1;  // still running, the screen hung up meanwhile: wait a little
+            usleep(50000);
         }
     }
     if (status == -1) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
