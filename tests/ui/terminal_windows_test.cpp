@@ -26,31 +26,21 @@ namespace {
 std::string Shown(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
 // A terminal session: the typed input, and the screen text when it is over.
-class Session {
-public:
-    explicit Session(const std::string& typed)
-        : typed_(typed),
-          in_(fmemopen(typed_.data(), typed_.size(), "r")),
-          out_(open_memstream(&screen_, &screenSize_)),
-          windows_(in_, out_) {}
+struct Session {
+    explicit Session(std::string keys) : typed(std::move(keys)) {}
     ~Session() {
-        std::fclose(in_);
-        std::fclose(out_);
-        std::free(screen_);
+        std::fclose(in);
+        std::fclose(out);
+        std::free(screen);
     }
-    TerminalWindows& Windows() { return windows_; }
-    std::string Screen() {
-        std::fflush(out_);
-        return std::string(screen_, screenSize_);
-    }
+    std::string Screen() { return std::fflush(out), std::string(screen, size); }
 
-private:
-    std::string typed_;
-    char* screen_ = nullptr;
-    size_t screenSize_ = 0;
-    std::FILE* in_;
-    std::FILE* out_;
-    TerminalWindows windows_;
+    std::string typed;
+    char* screen = nullptr;
+    size_t size = 0;
+    std::FILE* in = fmemopen(typed.data(), typed.size(), "r");
+    std::FILE* out = open_memstream(&screen, &size);
+    TerminalWindows windows{in, out};
 };
 
 class TextDialog final : public Dialog {
@@ -69,12 +59,12 @@ TEST(TerminalMethodMenu, KeysReachTheControlsAndTheMenuShowsTheirTexts) {
     MethodDialogState state;
     // End of input cancels the dialog.
     Session cut("a\n");
-    EXPECT_EQ(AdjustmentMethodDialog(net, ui, reports, cut.Windows(), state), 0);
+    EXPECT_EQ(AdjustmentMethodDialog(net, ui, reports, cut.windows, state), 0);
     EXPECT_EQ(state.iterationCount, 1);
     EXPECT_TRUE(ui.progress.empty());
     // a iteration count, b method list, d angle adjustment, g direction error, [3] 确认设置.
     Session session("a\n5\nb\n7\nd\ng\n0.0015\nz\n3\n");
-    EXPECT_EQ(AdjustmentMethodDialog(net, ui, reports, session.Windows(), state), 0);
+    EXPECT_EQ(AdjustmentMethodDialog(net, ui, reports, session.windows, state), 0);
     EXPECT_EQ(state.iterationCount, 5);
     EXPECT_EQ(state.methodCode, 6);
     EXPECT_EQ(net.hdr.optionFlags & OptionAngleMode, OptionAngleMode);
@@ -100,7 +90,7 @@ TEST(TerminalEditorTest, TextGoesThroughTheEditorWithItsLineEnds) {
         setenv("VISUAL", editor, 1);
         Session session("a\n1\n");
         TextDialog dialog(text);
-        EXPECT_EQ(DoModal(session.Windows(), dialog), IdOk);
+        EXPECT_EQ(DoModal(session.windows, dialog), IdOk);
         EXPECT_EQ(dialog.Find(108)->text, result);
         EXPECT_NE(session.Screen().find(shown), std::string::npos) << shown;
     }
@@ -125,7 +115,7 @@ TEST(TerminalResultWindowTest, EntryShowsDetailsAndSketchAndSaveWritesTheReport)
     Session session("2\n0\ns\n" + report + "\n\n");
     {
         ResultListWindow window(reports, "heading", "extra", detail, chart);
-        session.Windows().RunResultList(window);
+        session.windows.RunResultList(window);
     }
     const std::string screen = session.Screen();
     for (const char* text : {"    1  loop 1", "  extra\n  detail of 1\n", "  |***", "  |P1", "no entry 0", "report saved"})
@@ -139,12 +129,12 @@ TEST(TerminalSaveFileTest, DefaultExtensionOnlyForNamesWithout) {
                                           {"dir.d/c\n", "dir.d/c.txt"}}) {
         Session session(typed);
         std::string path;
-        EXPECT_TRUE(session.Windows().ChooseSaveFile({"txt", "", ""}, path));
+        EXPECT_TRUE(session.windows.ChooseSaveFile({"txt", "", ""}, path));
         EXPECT_EQ(path, expected);
     }
     Session empty("\n");
     std::string path;
-    EXPECT_FALSE(empty.Windows().ChooseSaveFile({"txt", "", ""}, path));
+    EXPECT_FALSE(empty.windows.ChooseSaveFile({"txt", "", ""}, path));
 }
 
 TEST(TextSketchTest, LinesAreTracedAndClippedAndTextsWrittenInPlace) {
