@@ -30,6 +30,7 @@ TEST(CliResults, JsonAgreesWithTheDatabaseSavedInTheSameRun) {
     const Json json = JsonParser(r.out).Parse();
     Network db;
     RecordingMessenger ui;
+    ASSERT_EQ(ReadWholeFile(dir.File("adj.db")).substr(0, 1), "^");  // the binary database format
     ASSERT_EQ(LoadDatabase(db, ui, dir.File("adj.db").c_str()), 2);
 
     EXPECT_EQ(json["unitWeight"]["aposterioriPlane"].number, double(db.hdr.planeSigma0));

@@ -47,6 +47,7 @@ TEST(Cli, WrongCommandLinesExitWithTwoAndSayWhy) {
         {{"adjust", "h", "a", "--method", "8"}, "unknown adjustment method '8'"},
         {{"adjust", "xy", "a", "--iterations=3x"}, "--iterations must be a whole number from 1 to 99, not '3x'"},
         {{"info", "a", "--answer", "maybe"}, "--answer must be 'yes' or 'no', not 'maybe'"},
+        {{"closures", "z", "a"}, "the network kind is 'xy' or 'h', not 'z'"},
         {{"design", "h", "a", "-m", "second"}, "unknown design method 'second'"},
         {{"convert", "a", "x.db", "--points-only"}, "--points-only applies to the text formats"},
     };
