@@ -8,6 +8,9 @@ namespace {
 
 using Dense = Eigen::MatrixXd;
 
+// Supernodes up to this width take their products column by column.
+constexpr int NarrowBlock = 8;
+
 int Count(const LowerFactor& f, int j) { return f.start[j + 1] - f.start[j]; }
 
 // Columns j and j + 1 belong to one supernode: j's rows are j + 1 and then exactly j + 1's.
@@ -70,12 +73,21 @@ void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std
                 int b = a + 1;
                 for (int p = f.start[r]; p < f.start[r + 1] && b < m; ++p) {
                     if (f.rows[p] < rr[b]) continue;
-                    zrr(b, a) = zrr(a, b) = offDiagonal[size_t(p)];
+                    zrr(b, a) = offDiagonal[size_t(p)];
                     ++b;
                 }
             }
-            y.noalias() = zrr * u;
-            t.noalias() += u.transpose() * y;
+            // Z_RR is gathered in its lower triangle only. A narrow supernode takes its products
+            // column by column: a matrix product of so few columns costs more to set up than
+            // its arithmetic.
+            if (w <= NarrowBlock) {
+                for (int c = 0; c < w; ++c) y.col(c).noalias() = zrr.selfadjointView<Eigen::Lower>() * u.col(c);
+                for (int c = 0; c < w; ++c)
+                    for (int k = 0; k < w; ++k) t(k, c) += u.col(k).dot(y.col(c));
+            } else {
+                y.noalias() = zrr.selfadjointView<Eigen::Lower>() * u;
+                t.noalias() += u.transpose() * y;
+            }
             for (int c = fc; c <= lc; ++c)
                 for (int r = 0; r < m; ++r) offDiagonal[size_t(below(r, c))] = -y(r, c - fc);
         }

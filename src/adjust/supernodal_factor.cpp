@@ -138,6 +138,11 @@ long SupernodalFactor::Position(int row, int column) const {
     return start_[size_t(column)] + (per_ - 1 - column % per_) + per_ * lastIndex_ + row % per_;
 }
 
+namespace {
+// Supernodes up to this width update the later ones without a dense product.
+constexpr int NarrowUpdate = 8;
+}  // namespace
+
 void SupernodalFactor::Factor(const double* values) {
     const int supernodes = int(first_.size()) - 1;
     std::vector<int> local(static_cast<size_t>(n_), -1);
@@ -181,18 +186,35 @@ void SupernodalFactor::Factor(const double* values) {
             int inside = k0;
             while (inside < mu && ru[inside] <= l) ++inside;
             const int a = mu - k0, b = inside - k0;
-            Block x(xSpace.data(), a, wu), update(updateSpace.data(), a, b), scaled(scaledSpace.data(), b, wu);
-            pivots.resize(wu);
-            for (int c = g; c <= h; ++c) {
-                const double* lc = values_.data() + start_[size_t(c)] + (h - c) + k0;
-                for (int i = 0; i < a; ++i) x(i, c - g) = lc[i];
-                pivots[c - g] = d_[size_t(c)];
-            }
-            scaled.noalias() = x.topRows(b) * pivots.asDiagonal();
-            update.noalias() = x * scaled.transpose();
-            for (int j = 0; j < b; ++j) {
-                const int col = ru[k0 + j] - f;
-                for (int i = j; i < a; ++i) block(local[size_t(ru[k0 + i])], col) -= update(i, j);
+            if (wu <= NarrowUpdate) {
+                // A narrow supernode (a point or two of a traverse) updates element by element:
+                // a dense product would cost more in setting up than in arithmetic.
+                const double* lc[NarrowUpdate];
+                for (int k = 0; k < wu; ++k) lc[k] = values_.data() + start_[size_t(g + k)] + (h - g - k) + k0;
+                for (int j = 0; j < b; ++j) {
+                    double coefficient[NarrowUpdate];
+                    for (int k = 0; k < wu; ++k) coefficient[k] = lc[k][j] * d_[size_t(g + k)];
+                    double* column = &block(0, ru[k0 + j] - f);
+                    for (int i = j; i < a; ++i) {
+                        double sum = 0.0;
+                        for (int k = 0; k < wu; ++k) sum += lc[k][i] * coefficient[k];
+                        column[local[size_t(ru[k0 + i])]] -= sum;
+                    }
+                }
+            } else {
+                Block x(xSpace.data(), a, wu), update(updateSpace.data(), a, b), scaled(scaledSpace.data(), b, wu);
+                pivots.resize(wu);
+                for (int c = g; c <= h; ++c) {
+                    const double* lc = values_.data() + start_[size_t(c)] + (h - c) + k0;
+                    for (int i = 0; i < a; ++i) x(i, c - g) = lc[i];
+                    pivots[c - g] = d_[size_t(c)];
+                }
+                scaled.noalias() = x.topRows(b) * pivots.asDiagonal();
+                update.noalias() = x * scaled.transpose();
+                for (int j = 0; j < b; ++j) {
+                    const int col = ru[k0 + j] - f;
+                    for (int i = j; i < a; ++i) block(local[size_t(ru[k0 + i])], col) -= update(i, j);
+                }
             }
             from[size_t(u)] = inside;
             if (inside < mu) {
