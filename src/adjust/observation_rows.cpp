@@ -10,12 +10,14 @@
 namespace quenvar {
 namespace {
 
-// Coordinate differences, length and azimuth (radians, 0 ... 2pi) of the line station -> target.
+// Coordinate differences and length of the line station -> target; its azimuth (radians,
+// 0 ... 2pi) is taken only where a misclosure needs it.
 struct Sight {
     double dx = 0.0;
     double dy = 0.0;
     double s = 0.0;
-    double azimuth = 0.0;
+
+    double Azimuth() const { return NormalizeAngle(std::atan2(dy, dx)); }
 };
 
 Sight SightBetween(const Network& net, int station, int target) {
@@ -23,7 +25,6 @@ Sight SightBetween(const Network& net, int station, int target) {
     g.dx = net.Point(target).x - net.Point(station).x;
     g.dy = net.Point(target).y - net.Point(station).y;
     g.s = std::sqrt(g.dx * g.dx + g.dy * g.dy);
-    g.azimuth = NormalizeAngle(std::atan2(g.dy, g.dx));
     return g;
 }
 
@@ -100,11 +101,11 @@ int ObservationRow(const Network& net, const UnknownMap& map, const WorkRow* mea
     if (kind == KindAzimuth) {
         AddPoint(row, kt, b, a);
         AddPoint(row, ks, -b, -a);
-        if (withMisclosure) row.Add(n + 1, WrapAngularMisclosure(g.azimuth - value));
+        if (withMisclosure) row.Add(n + 1, WrapAngularMisclosure(g.Azimuth() - value));
         return 1;
     }
     if (angleMode) {
-        const double r = NormalizeAngle(g.azimuth - value);
+        const double r = NormalizeAngle(g.Azimuth() - value);
         const DirectionChain previous = chain;
         chain.bPrev = b;
         chain.aPrev = a;
@@ -121,7 +122,7 @@ int ObservationRow(const Network& net, const UnknownMap& map, const WorkRow* mea
     AddPoint(row, kt, b, a);
     AddPoint(row, ks, -b, -a);
     if (withMisclosure) {
-        const double l = NormalizeAngle(g.azimuth - net.Station(station).orientation) - value;
+        const double l = NormalizeAngle(g.Azimuth() - net.Station(station).orientation) - value;
         row.Add(n + 1, WrapAngularMisclosure(l));
     }
     if (meanRow) row.Subtract(*meanRow);
@@ -169,7 +170,7 @@ float EliminateOrientation(Network& net, const UnknownMap& map, int station, Wor
         AddPoint(meanRow, kt, p * b, p * a);
         AddPoint(meanRow, ks, -p * b, -p * a);
         if (withMisclosure) {
-            double l = NormalizeAngle(g.azimuth - orientation) - r.value;
+            double l = NormalizeAngle(g.Azimuth() - orientation) - r.value;
             if (std::fabs(l) >= 6.0) l += l > 0.0 ? -FullCircle : FullCircle;
             meanRow.Add(n + 1, p * l);
         }

@@ -110,7 +110,12 @@ std::vector<int> PointOrdering(const std::vector<std::vector<int>>& adj, int per
 
 struct SparseSystem::Data {
     int n = 0;
+    int per = 1;             // unknowns of a point
     Matrix a;                // N, lower triangle with the diagonal
+    // The later points connected with each point (counted from 0), ascending; the block of N
+    // found last.
+    std::vector<int> laterStart, later;
+    int lastRowPoint = -1, lastColumnPoint = -1, lastIndex = -1;
     std::vector<double> b;   // right-hand side
     double last = 0.0;       // [pll], then [pvv]
     double spare = 0.0;      // receives an element outside the pattern
@@ -148,13 +153,23 @@ struct SparseSystem::Data {
         return true;
     }
 
+    // Element (i, j) of N in the pattern, null when it is not there. A column of N holds the
+    // rest of its point's block, then the block of each later connected point in turn.
     double* Find(int i, int j) {
         if (i < j) std::swap(i, j);
-        const int* first = a.innerIndexPtr() + a.outerIndexPtr()[j - 1];
-        const int* end = a.innerIndexPtr() + a.outerIndexPtr()[j];
-        const int* at = std::lower_bound(first, end, i - 1);
-        if (at == end || *at != i - 1) return nullptr;
-        return a.valuePtr() + (at - a.innerIndexPtr());
+        const int pi = (i - 1) / per, pj = (j - 1) / per;
+        double* column = a.valuePtr() + a.outerIndexPtr()[j - 1];
+        if (pi == pj) return column + (i - j);
+        if (pi != lastRowPoint || pj != lastColumnPoint) {
+            const int* first = later.data() + laterStart[size_t(pj)];
+            const int* end = later.data() + laterStart[size_t(pj) + 1];
+            const int* at = std::lower_bound(first, end, pi);
+            lastRowPoint = pi;
+            lastColumnPoint = pj;
+            lastIndex = at != end && *at == pi ? int(at - first) : -1;
+        }
+        if (lastIndex < 0) return nullptr;
+        return column + (per - (j - 1) % per) + per * lastIndex + (i - 1) % per;
     }
 
     static double Term(const DatumVectors& g, const std::vector<int>& row, int i, int j) {
@@ -223,6 +238,15 @@ bool SparseSystem::Prepare(const Network& net, const UnknownMap& map, int n) {
         d.n = n;
         const std::vector<std::vector<int>> adj = Connections(net, map, n / per);
         LowerPattern(adj, per, d.a);
+        d.per = per;
+        d.laterStart.assign(1, 0);
+        d.later.clear();
+        for (size_t k = 1; k < adj.size(); ++k) {
+            for (const int q : adj[k])
+                if (q > int(k)) d.later.push_back(q - 1);
+            d.laterStart.push_back(int(d.later.size()));
+        }
+        d.lastRowPoint = d.lastColumnPoint = -1;
         d.gate = net.allocationAllowed;
         if (!AllocationAllowed(d.gate, size_t(d.a.nonZeros()) * sizeof(double))) throw std::bad_alloc();
         d.b.assign(size_t(n), 0.0);
