@@ -9,7 +9,7 @@ void SupernodalFactor::Analyse(int n, const int* start, const int* rows, const s
     n_ = n;
     per_ = per;
     position_ = position;
-    lastColumn_ = lastRow_ = -1;
+    found_.fill(FoundBlock{});
     const int blocks = n / per;
     // The pattern by blocks: block column b is A's column b * per, every per-th row.
     auto blockOf = [&position, per](int unknown) { return position[size_t(unknown)] / per; };
@@ -126,16 +126,15 @@ void SupernodalFactor::Analyse(int n, const int* start, const int* rows, const s
 long SupernodalFactor::Position(int row, int column) const {
     const int b = column / per_, r = row / per_;
     if (r == b) return start_[size_t(column)] + (row - column - 1);
-    if (b != lastColumn_ || r != lastRow_) {
+    FoundBlock& found = found_[size_t(unsigned(b * 31 + r) % FoundBlocks)];
+    if (found.column != b || found.row != r) {
         const int* first = blockRows_.data() + blockStart_[size_t(b)];
         const int* last = blockRows_.data() + blockStart_[size_t(b) + 1];
         const int* at = std::lower_bound(first, last, r);
-        lastColumn_ = b;
-        lastRow_ = r;
-        lastIndex_ = at != last && *at == r ? int(at - first) : -1;
+        found = FoundBlock{b, r, at != last && *at == r ? int(at - first) : -1};
     }
-    if (lastIndex_ < 0) return -1;
-    return start_[size_t(column)] + (per_ - 1 - column % per_) + per_ * lastIndex_ + row % per_;
+    if (found.index < 0) return -1;
+    return start_[size_t(column)] + (per_ - 1 - column % per_) + per_ * found.index + row % per_;
 }
 
 namespace {

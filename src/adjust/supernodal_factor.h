@@ -5,6 +5,8 @@
 // gathering the updates of the ones below it.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <vector>
 
 #include "adjust/selected_inverse.h"
@@ -33,8 +35,9 @@ public:
     long Size() const { return long(rows_.size()); }
 
     // Position of element (row, column), row > column in the factor's numbering, in the
-    // pattern of L; -1 when it is not there. The block of the last one asked is remembered,
-    // so the elements of one block cost one search.
+    // pattern of L; -1 when it is not there. The blocks found last are remembered, so the
+    // elements of one block, and the blocks asked for again and again while one station's
+    // observations are taken, cost one search.
     long Position(int row, int column) const;
 
 private:
@@ -43,7 +46,11 @@ private:
     std::vector<int> position_;
     // L by blocks: the block rows below the diagonal block of every block column.
     std::vector<int> blockStart_, blockRows_;
-    mutable int lastColumn_ = -1, lastRow_ = -1, lastIndex_ = -1;
+    struct FoundBlock {
+        int column = -1, row = -1, index = -1;  // block column and row, place among the rows
+    };
+    static constexpr std::size_t FoundBlocks = 64;
+    mutable std::array<FoundBlock, FoundBlocks> found_{};
     // L by columns: rows below the diagonal, ascending.
     std::vector<int> start_, rows_;
     std::vector<double> values_, d_;
