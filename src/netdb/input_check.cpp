@@ -501,10 +501,10 @@ private:
     std::vector<InputWarning> warnings_;
 };
 
-std::string ReadWhole(const std::string& path, bool& ok) {
-    std::ifstream in(path, std::ios::binary);
-    ok = bool(in);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+std::string ReadRest(std::ifstream& in) {
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 }  // namespace
@@ -514,9 +514,11 @@ std::vector<InputWarning> CheckNetworkText(const std::string& text, const std::s
 }
 
 std::vector<InputWarning> CheckNetworkFile(const std::string& path) {
-    bool ok = false;
-    const std::string content = ReadWhole(path, ok);
-    if (!ok || content.empty() || content[0] == '^') return {};
+    // A binary database (first byte '^') has no lines to check and is not read here.
+    std::ifstream in(path, std::ios::binary);
+    if (!in || in.peek() == '^') return {};
+    const std::string content = ReadRest(in);
+    if (content.empty()) return {};
     const std::string first = content.substr(0, content.find('\n'));
     if (first.find("<<") == std::string::npos && (first[0] == '0' || first[0] == '1')) {
         return PairChecker().Run(path, content);
