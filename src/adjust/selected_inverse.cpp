@@ -8,7 +8,8 @@ namespace {
 
 using Dense = Eigen::MatrixXd;
 
-// Supernodes up to this width take their products column by column.
+// Supernodes up to this width are inverted by plain loops (a point or two of a traverse, whose
+// dense blocks would cost more to set up than their arithmetic).
 constexpr int NarrowBlock = 8;
 
 int Count(const LowerFactor& f, int j) { return f.start[j + 1] - f.start[j]; }
@@ -16,6 +17,73 @@ int Count(const LowerFactor& f, int j) { return f.start[j + 1] - f.start[j]; }
 // Columns j and j + 1 belong to one supernode: j's rows are j + 1 and then exactly j + 1's.
 bool Continues(const LowerFactor& f, int j) {
     return Count(f, j) > 0 && f.rows[f.start[j]] == j + 1 && Count(f, j) == Count(f, j + 1) + 1;
+}
+
+// One supernode of at most NarrowBlock columns by plain loops, with the same quantities as the
+// dense blocks below: no products to set up, and Z_RR read straight from the later columns as
+// it is used rather than gathered. u and y have room for m x w values.
+void InvertNarrow(const LowerFactor& f, int fc, int lc, double* u, double* y, std::vector<double>& offDiagonal,
+                  std::vector<double>& diagonal) {
+    const int w = lc - fc + 1, m = Count(f, lc);
+    const int* rr = f.rows + f.start[lc];
+    auto l = [&f, fc](int i, int j) { return f.values[f.start[fc + j] + (i - j - 1)]; };  // L_SS(i, j), i > j
+    auto lrs = [&f, fc, lc](int r, int j) { return f.values[f.start[fc + j] + (lc - fc - j) + r]; };
+    // L_SS^-1, unit lower, and T = L_SS^-T D_S^-1 L_SS^-1 in its lower triangle.
+    double linv[NarrowBlock][NarrowBlock] = {}, t[NarrowBlock][NarrowBlock] = {};
+    for (int j = 0; j < w; ++j) {
+        linv[j][j] = 1.0;
+        for (int i = j + 1; i < w; ++i) {
+            double sum = 0.0;
+            for (int k = j; k < i; ++k) sum += l(i, k) * linv[k][j];
+            linv[i][j] = -sum;
+        }
+    }
+    for (int j = 0; j < w; ++j)
+        for (int i = j; i < w; ++i)
+            for (int k = i; k < w; ++k) t[i][j] += linv[k][i] / f.d[fc + k] * linv[k][j];
+    if (m > 0) {
+        // U = L_RS L_SS^-1, by columns from the last.
+        for (int r = 0; r < m; ++r)
+            for (int c = w - 1; c >= 0; --c) {
+                double v = lrs(r, c);
+                for (int k = c + 1; k < w; ++k) v -= u[k * m + r] * l(k, c);
+                u[c * m + r] = v;
+            }
+        // Y = Z_RR U, each element of Z_RR's lower triangle taken once for both its places.
+        std::fill_n(y, size_t(m) * size_t(w), 0.0);
+        for (int a = 0; a < m; ++a) {
+            const int r = rr[a];
+            const double z = diagonal[size_t(r)];
+            double ua[NarrowBlock], ya[NarrowBlock];
+            for (int c = 0; c < w; ++c) {
+                ua[c] = u[c * m + a];
+                ya[c] = y[c * m + a] + z * ua[c];
+            }
+            const int* rows = f.rows + f.start[r];
+            const int* end = f.rows + f.start[r + 1];
+            for (int b = a + 1; b < m && rows < end; ++b, ++rows) {
+                if (*rows != rr[b]) rows = std::lower_bound(rows, end, rr[b]);
+                const double zba = offDiagonal[size_t(rows - f.rows)];
+                for (int c = 0; c < w; ++c) {
+                    y[c * m + b] += zba * ua[c];
+                    ya[c] += zba * u[c * m + b];
+                }
+            }
+            for (int c = 0; c < w; ++c) y[c * m + a] = ya[c];
+        }
+        for (int j = 0; j < w; ++j)
+            for (int i = j; i < w; ++i) {
+                double sum = 0.0;
+                for (int r = 0; r < m; ++r) sum += u[i * m + r] * y[j * m + r];
+                t[i][j] += sum;
+            }
+        for (int c = 0; c < w; ++c)
+            for (int r = 0; r < m; ++r) offDiagonal[size_t(f.start[fc + c] + (lc - fc - c) + r)] = -y[c * m + r];
+    }
+    for (int j = 0; j < w; ++j) {
+        diagonal[size_t(fc + j)] = t[j][j];
+        for (int i = j + 1; i < w; ++i) offDiagonal[size_t(f.start[fc + j] + (i - j - 1))] = t[i][j];
+    }
 }
 
 }  // namespace
@@ -44,6 +112,10 @@ void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std
     using Block = Eigen::Map<Dense>;
     for (size_t s = first.size() - 1; s-- > 0;) {
         const int fc = first[s], lc = first[s + 1] - 1, w = lc - fc + 1;
+        if (w <= NarrowBlock) {
+            InvertNarrow(f, fc, lc, uSpace.data(), ySpace.data(), offDiagonal, diagonal);
+            continue;
+        }
         const int m = Count(f, lc);
         Block lss(lssSpace.data(), w, w), t(tSpace.data(), w, w), linv(linvSpace.data(), w, w);
         Block lrs(lrsSpace.data(), m, w), u(uSpace.data(), m, w), y(ySpace.data(), m, w);
@@ -70,24 +142,18 @@ void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std
             for (int a = 0; a < m; ++a) {
                 const int r = rr[a];
                 zrr(a, a) = diagonal[size_t(r)];
-                int b = a + 1;
-                for (int p = f.start[r]; p < f.start[r + 1] && b < m; ++p) {
-                    if (f.rows[p] < rr[b]) continue;
-                    zrr(b, a) = offDiagonal[size_t(p)];
-                    ++b;
+                // The later rows of R lie in column r in runs: the next one is searched for
+                // only where a run ends.
+                const int* rows = f.rows + f.start[r];
+                const int* end = f.rows + f.start[r + 1];
+                for (int b = a + 1; b < m && rows < end; ++b, ++rows) {
+                    if (*rows != rr[b]) rows = std::lower_bound(rows, end, rr[b]);
+                    zrr(b, a) = offDiagonal[size_t(rows - f.rows)];
                 }
             }
-            // Z_RR is gathered in its lower triangle only. A narrow supernode takes its products
-            // column by column: a matrix product of so few columns costs more to set up than
-            // its arithmetic.
-            if (w <= NarrowBlock) {
-                for (int c = 0; c < w; ++c) y.col(c).noalias() = zrr.selfadjointView<Eigen::Lower>() * u.col(c);
-                for (int c = 0; c < w; ++c)
-                    for (int k = 0; k < w; ++k) t(k, c) += u.col(k).dot(y.col(c));
-            } else {
-                y.noalias() = zrr.selfadjointView<Eigen::Lower>() * u;
-                t.noalias() += u.transpose() * y;
-            }
+            // Z_RR is gathered in its lower triangle only.
+            y.noalias() = zrr.selfadjointView<Eigen::Lower>() * u;
+            t.noalias() += u.transpose() * y;
             for (int c = fc; c <= lc; ++c)
                 for (int r = 0; r < m; ++r) offDiagonal[size_t(below(r, c))] = -y(r, c - fc);
         }
