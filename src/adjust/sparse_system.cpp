@@ -110,7 +110,7 @@ std::vector<int> PointOrdering(const std::vector<std::vector<int>>& adj, int per
 
 struct SparseSystem::Data {
     int n = 0;
-    int per = 1;             // unknowns of a point
+    int shift = 0;           // a point has 1 << shift unknowns (1 or 2)
     Matrix a;                // N, lower triangle with the diagonal
     // The later points connected with each point (counted from 0), ascending; the block of N
     // found last.
@@ -157,7 +157,7 @@ struct SparseSystem::Data {
     // rest of its point's block, then the block of each later connected point in turn.
     double* Find(int i, int j) {
         if (i < j) std::swap(i, j);
-        const int pi = (i - 1) / per, pj = (j - 1) / per;
+        const int pi = (i - 1) >> shift, pj = (j - 1) >> shift;
         double* column = a.valuePtr() + a.outerIndexPtr()[j - 1];
         if (pi == pj) return column + (i - j);
         if (pi != lastRowPoint || pj != lastColumnPoint) {
@@ -169,7 +169,8 @@ struct SparseSystem::Data {
             lastIndex = at != end && *at == pi ? int(at - first) : -1;
         }
         if (lastIndex < 0) return nullptr;
-        return column + (per - (j - 1) % per) + per * lastIndex + (i - 1) % per;
+        const int mask = (1 << shift) - 1;
+        return column + (mask + 1 - ((j - 1) & mask)) + (lastIndex << shift) + ((i - 1) & mask);
     }
 
     static double Term(const DatumVectors& g, const std::vector<int>& row, int i, int j) {
@@ -238,7 +239,7 @@ bool SparseSystem::Prepare(const Network& net, const UnknownMap& map, int n) {
         d.n = n;
         const std::vector<std::vector<int>> adj = Connections(net, map, n / per);
         LowerPattern(adj, per, d.a);
-        d.per = per;
+        d.shift = per == 2 ? 1 : 0;
         d.laterStart.assign(1, 0);
         d.later.clear();
         for (size_t k = 1; k < adj.size(); ++k) {

@@ -7,7 +7,7 @@ namespace quenvar {
 
 void SupernodalFactor::Analyse(int n, const int* start, const int* rows, const std::vector<int>& position, int per) {
     n_ = n;
-    per_ = per;
+    shift_ = per == 2 ? 1 : 0;
     position_ = position;
     found_.fill(FoundBlock{});
     const int blocks = n / per;
@@ -124,7 +124,7 @@ void SupernodalFactor::Analyse(int n, const int* start, const int* rows, const s
 }
 
 long SupernodalFactor::Position(int row, int column) const {
-    const int b = column / per_, r = row / per_;
+    const int b = column >> shift_, r = row >> shift_;
     if (r == b) return start_[size_t(column)] + (row - column - 1);
     FoundBlock& found = found_[size_t(unsigned(b * 31 + r) % FoundBlocks)];
     if (found.column != b || found.row != r) {
@@ -134,7 +134,8 @@ long SupernodalFactor::Position(int row, int column) const {
         found = FoundBlock{b, r, at != last && *at == r ? int(at - first) : -1};
     }
     if (found.index < 0) return -1;
-    return start_[size_t(column)] + (per_ - 1 - column % per_) + per_ * found.index + row % per_;
+    const int mask = (1 << shift_) - 1;
+    return start_[size_t(column)] + (mask - (column & mask)) + (found.index << shift_) + (row & mask);
 }
 
 namespace {

@@ -17,8 +17,8 @@ class SupernodalFactor {
 public:
     // The pattern of A: its lower triangle by columns (rows ascending, the diagonal included)
     // and the fill-reducing numbering position[old] = new. A's unknowns come in blocks of
-    // `per` (the unknowns of one point) that are numbered together and share their pattern:
-    // every block of A is full or empty. The analysis runs on the blocks.
+    // `per`, 1 or 2 (the unknowns of one point), that are numbered together and share their
+    // pattern: every block of A is full or empty. The analysis runs on the blocks.
     void Analyse(int n, const int* start, const int* rows, const std::vector<int>& position, int per = 1);
 
     // Factors P A P^T = L D L^T from A's values in the analysed pattern. The pivots D are left
@@ -42,7 +42,7 @@ public:
 
 private:
     int n_ = 0;
-    int per_ = 1;
+    int shift_ = 0;  // a block has 1 << shift_ unknowns
     std::vector<int> position_;
     // L by blocks: the block rows below the diagonal block of every block column.
     std::vector<int> blockStart_, blockRows_;
