@@ -4,7 +4,9 @@
 // adjustments run with the sparse and with the packed storage on the same network; the
 // packed one, whose time grows with the cube of the unknowns, runs at 4,000 points only when
 // QUENVAR_BENCH_PACKED_4000 is set (minutes). After the timings a table gives the passes run,
-// the ratio of the two storages and their largest difference.
+// the ratio of the two storages, their largest differences (coordinates, precision records,
+// the cofactors of every unknown point) and the refinement steps of the sparse storage's last
+// corrections.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -14,8 +16,10 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "adjust/adjustment_driver.h"
 #include "adjust/reweighting.h"
@@ -102,6 +106,8 @@ struct Timed {
     double seconds = 0.0;
     int passes = 0;
     Network net;
+    std::vector<double> cofactors;  // Q(i, i) and Q(i, i - 1) of every unknown i
+    int refinementSteps = 0;        // of the last pass's corrections
 };
 std::map<std::string, Timed>& Results() {
     static std::map<std::string, Timed> results;
@@ -141,6 +147,7 @@ void BM_Adjustment(benchmark::State& state) {
     Network net;
     double seconds = 1e30;
     int ran = 0;
+    std::unique_ptr<NormalSystem> system;
     for (auto _ : state) {
         state.PauseTiming();
         net = Network{};
@@ -148,9 +155,10 @@ void BM_Adjustment(benchmark::State& state) {
         Mesh(net, b, points, height ? testing::MeshKind::Height : testing::MeshKind::Plane);
         if (method == MethodHuber) AddGrossErrors(net);
         const size_t before = b.ui().progress.size();
+        system = MakeNormalSystem(solver);
         const double start = Now();
         state.ResumeTiming();
-        const int16_t result = RunAdjustment(net, b.ui(), int16_t(method), 0, int16_t(passes), solver);
+        const int16_t result = RunAdjustment(net, b.ui(), int16_t(method), 0, int16_t(passes), *system);
         state.PauseTiming();
         seconds = std::min(seconds, Now() - start);
         // One progress line for the preparation, one for every pass.
@@ -162,6 +170,14 @@ void BM_Adjustment(benchmark::State& state) {
     Timed& t = Results()[key + (solver == SolverKind::Packed ? " packed" : " sparse")];
     t.seconds = seconds;
     t.passes = ran;
+    t.refinementSteps = system ? system->Refinement().steps : 0;
+    t.cofactors.clear();
+    const int per = height ? 1 : 2;
+    int unknowns = 0;
+    for (int p = 1; p <= net.hdr.pointCount; ++p)
+        unknowns += (height ? HeightClass(net.Point(p)) : PlaneClass(net.Point(p))) == PointKnown ? 0 : per;
+    for (int i = 1; system && i <= unknowns; ++i)
+        t.cofactors.insert(t.cofactors.end(), {system->Cofactor(i, i), i > 1 ? system->Cofactor(i, i - 1) : 0.0});
     t.net = std::move(net);
     const std::string run = passes == 1 ? std::string("single (two passes)")
                                         : std::string(MethodName(method)) + ", " + std::to_string(passes) + " passes";
@@ -276,6 +292,16 @@ void Register() {
     }
 }
 
+// The largest difference of two adjustments' cofactors relative to sqrt(Q(i, i) Q(j, j)).
+double CofactorDifference(const std::vector<double>& a, const std::vector<double>& b) {
+    double worst = 0.0;
+    for (size_t k = 0; k < a.size() && k < b.size(); k += 2) {
+        worst = std::max(worst, std::fabs(a[k] - b[k]) / b[k]);
+        if (k > 0) worst = std::max(worst, std::fabs(a[k + 1] - b[k + 1]) / std::sqrt(b[k] * b[k - 2]));
+    }
+    return worst;
+}
+
 // The largest difference of two adjustments: coordinates (metres) and precision records
 // relative to their size.
 void Differences(const Network& a, const Network& b, double& coordinates, double& records) {
@@ -290,21 +316,23 @@ void Differences(const Network& a, const Network& b, double& coordinates, double
 }
 
 void PrintRatios() {
-    std::printf("\nProcessor seconds of the fastest run of each adjustment:\n%-42s %6s %12s %12s %8s %14s %14s\n", "network, method, passes asked", "run", "sparse s",
-                "packed s", "ratio", "max dxyz m", "max rel. rec.");
+    std::printf("\nProcessor seconds of the fastest run of each adjustment:\n%-42s %6s %12s %12s %8s %14s %14s %14s %6s\n",
+                "network, method, passes asked", "run", "sparse s", "packed s", "ratio", "max dxyz m", "max rel. rec.",
+                "max rel. Q", "steps");
     for (const auto& [key, t] : Results()) {
         if (key.size() < 7 || key.substr(key.size() - 7) != " sparse") continue;
         const std::string base = key.substr(0, key.size() - 7);
         const auto packed = Results().find(base + " packed");
         if (packed == Results().end()) {
-            std::printf("%-42s %6d %12.4f %12s\n", base.c_str(), t.passes, t.seconds,
-                        base.rfind("4000 ", 0) == 0 ? "skipped" : "-");
+            std::printf("%-42s %6d %12.4f %12s %8s %14s %14s %14s %6d\n", base.c_str(), t.passes, t.seconds,
+                        base.rfind("4000 ", 0) == 0 ? "skipped" : "-", "-", "-", "-", "-", t.refinementSteps);
             continue;
         }
         double dc = 0.0, dr = 0.0;
         Differences(t.net, packed->second.net, dc, dr);
-        std::printf("%-42s %6d %12.4f %12.4f %8.1f %14.3g %14.3g\n", base.c_str(), t.passes, t.seconds,
-                    packed->second.seconds, packed->second.seconds / t.seconds, dc, dr);
+        std::printf("%-42s %6d %12.4f %12.4f %8.1f %14.3g %14.3g %14.3g %6d\n", base.c_str(), t.passes, t.seconds,
+                    packed->second.seconds, packed->second.seconds / t.seconds, dc, dr,
+                    CofactorDifference(t.cofactors, packed->second.cofactors), t.refinementSteps);
     }
     if (!std::getenv("QUENVAR_BENCH_PACKED_4000"))
         std::printf("The packed storage is skipped at 4,000 points: its inverse of 7,800 unknowns takes about 250 MB "
