@@ -126,6 +126,9 @@ struct SparseSystem::Data {
     bool factored = false;
     bool inverted = false;
     std::vector<double> zOff, zDiag;  // the selected inverse on the pattern of L
+    // The same on the pattern of N, stored as N is: every cofactor the adjustment reads lies
+    // there, in the points' own order, so the reads of one station stay close together.
+    std::vector<double> zNormal;
     // Unknowns not on the pattern: columns of the inverse by solution, the last one kept.
     int solvedColumn = -1;
     std::vector<double> column;
@@ -145,6 +148,8 @@ struct SparseSystem::Data {
         try {
             if (!AllocationAllowed(gate, size_t(factor.Size()) * sizeof(double))) throw std::bad_alloc();
             SelectedInverse(view, zOff, zDiag);
+            zNormal.resize(size_t(a.nonZeros()));
+            factor.Gather(zOff, zDiag, zNormal.data());
         } catch (const std::bad_alloc&) {
             return false;
         }
@@ -214,6 +219,7 @@ struct SparseSystem::Data {
     }
 
     double InverseElement(int i, int j) {
+        if (const double* e = Find(i, j)) return zNormal[size_t(e - a.valuePtr())];
         const int pi = position[size_t(i - 1)], pj = position[size_t(j - 1)];
         if (pi == pj) return zDiag[size_t(pi)];
         const long p = factor.Position(std::max(pi, pj), std::min(pi, pj));

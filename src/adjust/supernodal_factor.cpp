@@ -123,6 +123,15 @@ void SupernodalFactor::Analyse(int n, const int* start, const int* rows, const s
     work_.resize(size_t(n));
 }
 
+void SupernodalFactor::Gather(const std::vector<double>& offDiagonal, const std::vector<double>& diagonal,
+                              double* values) const {
+    for (int c = 0; c < n_; ++c)
+        for (int e = entryStart_[size_t(c)]; e < entryStart_[size_t(c) + 1]; ++e) {
+            const int place = entryPlace_[size_t(e)];
+            values[entrySource_[size_t(e)]] = place < 0 ? diagonal[size_t(c)] : offDiagonal[size_t(place)];
+        }
+}
+
 long SupernodalFactor::Position(int row, int column) const {
     const int b = column >> shift_, r = row >> shift_;
     if (r == b) return start_[size_t(column)] + (row - column - 1);

@@ -34,6 +34,11 @@ public:
 
     long Size() const { return long(rows_.size()); }
 
+    // The elements of a matrix on the pattern of L (offDiagonal by L's places, diagonal in the
+    // factor's numbering, as the selected inverse gives them) at A's pattern, in A's storage
+    // order.
+    void Gather(const std::vector<double>& offDiagonal, const std::vector<double>& diagonal, double* values) const;
+
     // Position of element (row, column), row > column in the factor's numbering, in the
     // pattern of L; -1 when it is not there. The blocks found last are remembered, so the
     // elements of one block, and the blocks asked for again and again while one station's
