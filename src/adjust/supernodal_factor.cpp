@@ -168,6 +168,7 @@ void SupernodalFactor::Factor(const double* values) {
     }
     std::vector<double> blockSpace(size_t(widest + tallest) * size_t(widest)), xSpace(size_t(tallest) * size_t(widest)),
         updateSpace(xSpace.size()), scaledSpace(size_t(widest) * size_t(widest));
+    std::vector<int> targetSpace(size_t(tallest) + 1);
     using Block = Eigen::Map<Eigen::MatrixXd>;
     Eigen::VectorXd pivots;
     for (int s = 0; s < supernodes; ++s) {
@@ -200,14 +201,21 @@ void SupernodalFactor::Factor(const double* values) {
                 // a dense product would cost more in setting up than in arithmetic.
                 const double* lc[NarrowUpdate];
                 for (int k = 0; k < wu; ++k) lc[k] = values_.data() + start_[size_t(g + k)] + (h - g - k) + k0;
+                int* target = targetSpace.data();
+                for (int i = 0; i < a; ++i) target[i] = local[size_t(ru[k0 + i])];
                 for (int j = 0; j < b; ++j) {
                     double coefficient[NarrowUpdate];
                     for (int k = 0; k < wu; ++k) coefficient[k] = lc[k][j] * d_[size_t(g + k)];
                     double* column = &block(0, ru[k0 + j] - f);
+                    if (wu == 2) {
+                        // The X and Y of one point, the commonest supernode.
+                        for (int i = j; i < a; ++i) column[target[i]] -= lc[0][i] * coefficient[0] + lc[1][i] * coefficient[1];
+                        continue;
+                    }
                     for (int i = j; i < a; ++i) {
                         double sum = 0.0;
                         for (int k = 0; k < wu; ++k) sum += lc[k][i] * coefficient[k];
-                        column[local[size_t(ru[k0 + i])]] -= sum;
+                        column[target[i]] -= sum;
                     }
                 }
             } else {
