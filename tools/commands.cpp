@@ -134,7 +134,7 @@ int RunCalc(const ParsedArgs& args, Console& console) {
     if (args.Has("output")) CheckSaveTarget(args.Value("output"), args, Holds::ComputedPoints);
     if (args.Has("points-only") && !args.Has("output")) throw UsageError("--points-only needs -o OUT");
     LoadedNetwork network(args.positional[1], args);
-    const Results given = ReadResults();
+    const Results given = ReadResults(false);
     if ((height ? zrHCalculate() : zrXYCalculate()) != 1) {
         throw Failure(std::string("the approximate calculation of the ") + KindName(height) + " did not finish");
     }
@@ -172,7 +172,7 @@ int RunAdjust(const ParsedArgs& args, Console& console) {
     if (args.Has("output")) CheckSaveTarget(args.Value("output"), args, Holds::AdjustmentResults);
 
     LoadedNetwork network(args.positional[1], args);
-    const Results given = ReadResults();
+    const Results given = ReadResults(false);
     SetAprioriErrors(args);
     if ((height ? zrHAdjustment(method, iterations) : zrXYAdjustment(method, iterations)) != 1) {
         throw Failure(std::string("the adjustment of the ") + KindName(height) + " failed");

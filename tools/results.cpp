@@ -1,5 +1,6 @@
 #include "results.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "console.h"
@@ -16,13 +17,14 @@ const zrPrecisionRecord* Results::PointRecord(int point) const {
     return &precision[size_t(pointRecord[size_t(point)])];
 }
 
-Results ReadResults() {
+Results ReadResults(bool observations) {
     Results r;
     if (zrGetResultSummary(&r.summary) != 1) return r;
     r.points.resize(size_t(r.summary.pointCount) + 1);
     for (int i = 1; i <= r.summary.pointCount; ++i) zrGetPoint(i, &r.points[size_t(i)]);
+    if (observations) r.observations.reserve(size_t(std::max(r.summary.obsCount, 0)));
     // Each chain is walked with a bound, so a damaged chain cannot loop.
-    for (int s = 1; s <= r.summary.pointCount; ++s) {
+    for (int s = 1; observations && s <= r.summary.pointCount; ++s) {
         int guard = r.summary.obsCount;
         for (int o = r.points[size_t(s)].firstObs; o != 0 && guard-- >= 0;) {
             ObservationRow row{o, s, {}};

@@ -28,7 +28,9 @@ struct Results {
     const zrPrecisionRecord* PointRecord(int point) const;
 };
 
-Results ReadResults();
+// Everything the library holds; the points, the summary and the precision records only when
+// `observations` is false.
+Results ReadResults(bool observations = true);
 
 // Points that were to be determined (class 0 or 2 of the network kind in `before`, the network
 // as loaded) and have no coordinates (after a calculation) or, after an adjustment, no
