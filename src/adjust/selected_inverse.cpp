@@ -19,6 +19,19 @@ bool Continues(const LowerFactor& f, int j) {
     return Count(f, j) > 0 && f.rows[f.start[j]] == j + 1 && Count(f, j) == Count(f, j + 1) + 1;
 }
 
+// The first of the ascending rows [from, end) not below `row`, searched in steps that double
+// from `from`: the row looked for is mostly a few places on, and a search near at hand reads
+// fewer lines of memory than one over the whole column.
+const int* Gallop(const int* from, const int* end, int row) {
+    long step = 1;
+    const int* low = from;
+    while (low + step < end && low[step] < row) {
+        low += step;
+        step *= 2;
+    }
+    return std::lower_bound(low, std::min(low + step + 1, end), row);
+}
+
 // One supernode of at most NarrowBlock columns by plain loops, with the same quantities as the
 // dense blocks below: no products to set up, and Z_RR read straight from the later columns as
 // it is used rather than gathered. u and y have room for m x w values.
@@ -62,7 +75,7 @@ void InvertNarrow(const LowerFactor& f, int fc, int lc, double* u, double* y, st
             const int* rows = f.rows + f.start[r];
             const int* end = f.rows + f.start[r + 1];
             for (int b = a + 1; b < m && rows < end; ++b, ++rows) {
-                if (*rows != rr[b]) rows = std::lower_bound(rows, end, rr[b]);
+                if (*rows != rr[b]) rows = Gallop(rows, end, rr[b]);
                 const double zba = offDiagonal[size_t(rows - f.rows)];
                 for (int c = 0; c < w; ++c) {
                     y[c * m + b] += zba * ua[c];
@@ -152,7 +165,7 @@ void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std
                 const int* rows = f.rows + f.start[r];
                 const int* end = f.rows + f.start[r + 1];
                 for (int b = a + 1; b < m && rows < end; ++b, ++rows) {
-                    if (*rows != rr[b]) rows = std::lower_bound(rows, end, rr[b]);
+                    if (*rows != rr[b]) rows = Gallop(rows, end, rr[b]);
                     zrr(b, a) = offDiagonal[size_t(rows - f.rows)];
                 }
             }
