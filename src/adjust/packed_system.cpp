@@ -41,6 +41,7 @@ bool PackedSystem::Prepare(const Network& net, const UnknownMap&, int n) {
 
 int PackedSystem::BeginPass(const Network& net, const UnknownMap& map) {
     matrix_.Zero();
+    corrected_ = false;
     if (!FindDatumVectors(net, map, datum_) || !FindDatumVectors(net, map, extended_, DatumSpan::AllUnknownPoints))
         return -1;
     return datum_.defect;
@@ -82,6 +83,56 @@ void PackedSystem::Corrections(std::vector<double>& x) {
         std::copy(v.begin(), v.end(), r);
     };
     matrix_.Last() += RefinedCorrections(normal_.View(n_), b, datum_, extended_, solve, x, &refinement_);
+    corrected_ = true;
+}
+
+bool PackedSystem::PrepareCofactors() {
+    if (!corrected_) return true;
+    corrected_ = false;
+    // Without the work space the cofactors stay as the inversion left them.
+    try {
+        RefineCofactors();
+    } catch (const std::bad_alloc&) {
+    }
+    return true;
+}
+
+// One Newton step X + X (I - K X) towards K^-1 on the elements that N couples, the residual
+// I - K X in twice the working precision: the cofactors the results read lose the rounding of
+// the Gauss-Jordan inversion, which grows with the order, and come as close to the inverse as
+// the sparse storage's. Q = X - G G^T is held; X = Q + G G^T is used column by column.
+void PackedSystem::RefineCofactors() {
+    const size_t n = size_t(n_), w = size_t(extended_.columns);
+    std::vector<int> row(n + 1, -1);  // row of each unknown in the datum vectors
+    for (size_t a = 0; a < extended_.unknowns.size(); ++a) row[size_t(extended_.unknowns[a])] = int(a);
+    const auto g = [this, w](int a, size_t k) { return extended_.values[size_t(a) * w + k]; };
+    std::vector<double> x(n), unit(n, 0.0), f(n), t(w), refined(normal_.values.size());
+    for (int j = 1; j <= n_; ++j) {
+        for (int i = 1; i <= n_; ++i) x[size_t(i) - 1] = matrix_.At(i, j);
+        if (w > 0 && row[size_t(j)] >= 0)
+            for (size_t a = 0; a < extended_.unknowns.size(); ++a)
+                x[size_t(extended_.unknowns[a]) - 1] += extended_.Term(a, size_t(row[size_t(j)]));
+        unit[size_t(j) - 1] = 1.0;
+        ExactResidual(normal_.View(n_), datum_, unit.data(), x.data(), f.data());
+        unit[size_t(j) - 1] = 0.0;
+        std::fill(t.begin(), t.end(), 0.0);
+        for (size_t a = 0; a < extended_.unknowns.size(); ++a)
+            for (size_t k = 0; k < w; ++k) t[k] += g(int(a), k) * f[size_t(extended_.unknowns[a]) - 1];
+        for (int p = normal_.start[size_t(j) - 1]; p < normal_.start[size_t(j)]; ++p) {
+            const int i = normal_.rows[size_t(p)] + 1;
+            // (X f)_i = Q_i f + G_i (G^T f).
+            const double* q = matrix_.Row(i);
+            double s = 0.0;
+            for (int k = 1; k <= i; ++k) s += q[k - 1] * f[size_t(k) - 1];
+            for (int k = i + 1; k <= n_; ++k) s += matrix_.At(k, i) * f[size_t(k) - 1];
+            if (w > 0 && row[size_t(i)] >= 0)
+                for (size_t k = 0; k < w; ++k) s += g(row[size_t(i)], k) * t[k];
+            refined[size_t(p)] = matrix_.At(i, j) + s;
+        }
+    }
+    for (int j = 1; j <= n_; ++j)
+        for (int p = normal_.start[size_t(j) - 1]; p < normal_.start[size_t(j)]; ++p)
+            matrix_.At(normal_.rows[size_t(p)] + 1, j) = refined[size_t(p)];
 }
 
 }  // namespace quenvar

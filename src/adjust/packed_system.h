@@ -19,6 +19,8 @@ public:
     void Corrections(std::vector<double>& x) override;
     double WeightedSquareSum() const override { return matrix_.At(n_ + 1, n_ + 1); }
     NormalMatrix* Packed() override { return &matrix_; }
+    // Refines the cofactors on the pattern of N once the corrections of the pass are known.
+    bool PrepareCofactors() override;
 
     double& Element(int i, int j) override { return matrix_.At(i, j); }
     double Cofactor(int i, int j) const override { return matrix_.At(i, j); }
@@ -32,6 +34,9 @@ private:
     // N as formed, kept from the inversion for the refinement of the corrections; empty when
     // memory was short.
     LowerColumnsCopy normal_;
+    bool corrected_ = false;  // the corrections of the pass are taken, its cofactors not refined
+
+    void RefineCofactors();
 };
 
 }  // namespace quenvar

@@ -120,6 +120,17 @@ double Largest(const std::vector<double>& v) {
 
 }  // namespace
 
+void ExactResidual(const LowerColumns& normal, const DatumVectors& datum, const double* b, const double* y, double* r) {
+    const size_t n = size_t(normal.n);
+    TwofoldVector twofold;
+    twofold.hi.assign(y, y + n);
+    twofold.lo.assign(n, 0.0);
+    std::vector<Accumulator> sums(n);
+    std::vector<double> result(n);
+    Residual(normal, b, datum, twofold, sums, result);
+    std::copy(result.begin(), result.end(), r);
+}
+
 double RefinedCorrections(const LowerColumns& normal, const double* b, const DatumVectors& datum,
                           const DatumVectors& extended, const ApproximateSolve& solve, std::vector<double>& x,
                           RefinementSteps* steps) {

@@ -48,4 +48,7 @@ double RefinedCorrections(const LowerColumns& normal, const double* b, const Dat
                           const DatumVectors& extended, const ApproximateSolve& solve, std::vector<double>& x,
                           RefinementSteps* steps = nullptr);
 
+// r := b - K y in twice the working precision, rounded; K as above, y, b and r n values each.
+void ExactResidual(const LowerColumns& normal, const DatumVectors& datum, const double* b, const double* y, double* r);
+
 }  // namespace quenvar
