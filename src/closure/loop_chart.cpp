@@ -27,6 +27,16 @@ int Extend(const Network& net, const Element* elements, int n, ChartBounds& b) {
     return 1;
 }
 
+// The pixel of a chart distance, 5 pixels in from the edge. The bounds leave out the last
+// element of the chain, so a point can lie any distance off the chart: it is held at a billion
+// pixels out (a coordinate that is not a number at the negative end) instead of wrapping.
+int Pixel(double offset) {
+    constexpr double farOff = 1e9;
+    const double p = offset + 5;
+    if (!(p > -farOff)) return -int(farOff);
+    return p < farOff ? int(p) : int(farOff);
+}
+
 // The chain of points as one line with a name at every point; elements 0 are passed over.
 template <typename Element>
 void DrawPointChain(const Network& net, const Element* elements, int n, const ChartBounds& b, DrawingSurface& dc) {
@@ -35,8 +45,8 @@ void DrawPointChain(const Network& net, const Element* elements, int n, const Ch
         const int p = elements[j];
         if (p == 0) continue;
         const PointRec& r = net.Point(p);
-        const int sx = int((r.y - b.minY) * b.scale) + 5;
-        const int sy = int((b.maxX - r.x) * b.scale) + 5;
+        const int sx = Pixel((r.y - b.minY) * b.scale);
+        const int sy = Pixel((b.maxX - r.x) * b.scale);
         if (!first) dc.LineTo(sx, sy);
         dc.TextOut(sx, sy, PointName(r).c_str());
         dc.MoveTo(sx, sy);

@@ -233,6 +233,23 @@ TEST(DrawLoopChart, NothingForSmallAreasMissingCoordinatesOrNoExtent) {
     EXPECT_TRUE(dc.ops.empty());
 }
 
+// The last point of an open chain is not in the chart's bounds: far off, or without a number
+// for a coordinate, it is drawn at the far edge instead of at a wrapped pixel.
+TEST(DrawLoopChart, LastPointFarOffTheChartIsHeldAtTheEdge) {
+    ChartLoop t;
+    t.b.Point("D", 6.1e10, 10000);
+    t.b.Point("E", 10000, std::nan(""));
+    t.Add({1, 2, 3, 4}, false, LoopDirection);
+    t.Add({1, 2, 3, 5}, false, LoopDirection);
+    using K = DrawOpKind;
+    for (const int loop : {1, 2}) {
+        RecordingSurface dc;
+        ASSERT_EQ(DrawLoopChart(t.net, t.state, loop, dc, 256 + 16, 256 + 32), 1);
+        ASSERT_EQ(dc.ops.size(), 12u);
+        const DrawOp far = loop == 1 ? DrawOp{K::LineTo, 5, -1000000000, ""} : DrawOp{K::LineTo, -1000000000, 261, ""};
+        EXPECT_EQ(dc.ops[8], far);
+    }
+}
 
 TEST(DrawLoopChart, SideConditionDrawsItsTrianglesOnly) {
     ChartLoop t;
