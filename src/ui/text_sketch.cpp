@@ -6,6 +6,23 @@
 #include <cstring>
 
 namespace quenvar {
+namespace {
+
+// Narrows [lo, hi] to the steps i at which the cell a0 + (a1 - a0) i / steps, rounded, can lie
+// in 0..n-1, with a step to spare at either end.
+void StepsInside(long long a0, long long a1, int n, long long steps, long long& lo, long long& hi) {
+    if (a0 == a1) {
+        if (a0 < 0 || a0 >= n) hi = lo - 1;
+        return;
+    }
+    double t0 = double(-1 - a0) / double(a1 - a0) * double(steps);
+    double t1 = double(n - a0) / double(a1 - a0) * double(steps);
+    if (t0 > t1) std::swap(t0, t1);
+    lo = std::max(lo, static_cast<long long>(std::floor(t0)) - 1);
+    hi = std::min(hi, static_cast<long long>(std::ceil(t1)) + 1);
+}
+
+}  // namespace
 
 TextSketch::TextSketch(int width, int height, int columns, int rows)
     : width_(std::max(width, 1)),
@@ -30,12 +47,17 @@ void TextSketch::MoveTo(int x, int y) {
 }
 
 void TextSketch::LineTo(int x, int y) {
-    // Traced cell by cell between the two ends, in as many steps as the longer extent.
-    const int c0 = Column(penX_), r0 = Row(penY_), c1 = Column(x), r1 = Row(y);
-    const int steps = std::max(std::abs(c1 - c0), std::abs(r1 - r0));
-    for (int i = 0; i <= steps; ++i) {
-        const double t = steps == 0 ? 0.0 : double(i) / steps;
-        Plot(c0 + int(std::lround((c1 - c0) * t)), r0 + int(std::lround((r1 - r0) * t)), '*');
+    // Traced cell by cell between the two ends, in as many steps as the longer extent. Only the
+    // steps that can reach the grid are taken: a line from far outside costs no more than one
+    // across the grid.
+    const long long c0 = Column(penX_), r0 = Row(penY_), c1 = Column(x), r1 = Row(y);
+    const long long steps = std::max(std::llabs(c1 - c0), std::llabs(r1 - r0));
+    long long lo = 0, hi = steps;
+    StepsInside(c0, c1, columns_, steps, lo, hi);
+    StepsInside(r0, r1, rows_, steps, lo, hi);
+    for (long long i = lo; i <= hi; ++i) {
+        const double t = steps == 0 ? 0.0 : double(i) / double(steps);
+        Plot(int(c0 + std::llround(double(c1 - c0) * t)), int(r0 + std::llround(double(r1 - r0) * t)), '*');
     }
     penX_ = x;
     penY_ = y;

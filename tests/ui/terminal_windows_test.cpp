@@ -150,5 +150,16 @@ TEST(TextSketchTest, LinesAreTracedAndClippedAndTextsWrittenInPlace) {
     EXPECT_EQ(sketch.Rows(), (std::vector<std::string>{"**********", " *", "**********", "   *", "    *   P1"}));
 }
 
+// A chart point a billion pixels out: only the part of the line across the grid is traced, in
+// the cells the whole line passes through.
+TEST(TextSketchTest, LineFromFarOutsideCostsOnlyItsPartInside) {
+    TextSketch sketch(100, 50, 10, 5);
+    sketch.MoveTo(5, 25);
+    sketch.LineTo(1000000000, 25);
+    sketch.MoveTo(-1000000000, -1000000000);
+    sketch.LineTo(45, 45);  // the diagonal through (0, 0)
+    EXPECT_EQ(sketch.Rows(), (std::vector<std::string>{"*", " *", "**********", "   *", "    *"}));
+}
+
 }  // namespace
 }  // namespace quenvar
