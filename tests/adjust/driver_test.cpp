@@ -96,13 +96,7 @@ TEST(DriverTest, PlaneNetworkWithItsRotationFreeFailsInTheSolution) {
     Network net;
     testing::NetworkBuilder b(net);
     ReportBuffers reports;
-    auto pts = testing::TriangulationPoints();
-    pts[1].planeClass = 0;
-    BuildPlaneNetwork(b, pts, testing::TriangulationSightings(), 1e-5, 0.002, 4);
-    for (int o = 1; o <= net.hdr.obsCount; ++o)
-        if (KindOf(net.Obs(o)) == KindAzimuth) SetObsClass(net.Obs(o), ClassKept);
-    net.hdr.dirSigma = 1e-5f;
-    net.hdr.distSigmaConst = 0.002f;
+    testing::BuildRotationFreeTriangulation(b, net);
     EXPECT_EQ(AdjustWithMessages(net, b.ui(), reports, MethodIteration, 3), ResultSolution);
     EXPECT_EQ(b.ui().Texts(), std::vector<std::string>{"法方程解算失败! 若为秩亏网或拟稳网, 不能有固定点"});
 }

@@ -57,4 +57,16 @@ inline std::vector<Sighting> TriangulationSightings() {
             {1, 3, 4}, {2, 4, 4}, {3, 4, 4}, {3, 5, 4}, {4, 5, 4}, {3, 4, 1}};
 }
 
+// The triangulation with only A fixed and its azimuth kept out: the rotation is free, the
+// normal equations singular.
+inline void BuildRotationFreeTriangulation(NetworkBuilder& b, Network& net) {
+    auto pts = TriangulationPoints();
+    pts[1].planeClass = 0;
+    BuildPlaneNetwork(b, pts, TriangulationSightings(), 1e-5, 0.002, 4);
+    for (int o = 1; o <= net.hdr.obsCount; ++o)
+        if (KindOf(net.Obs(o)) == KindAzimuth) SetObsClass(net.Obs(o), ClassKept);
+    net.hdr.dirSigma = 1e-5f;
+    net.hdr.distSigmaConst = 0.002f;
+}
+
 }  // namespace quenvar::testing

@@ -166,13 +166,7 @@ TEST(SolverPathsTest, EveryReweightingMethodIsByteIdentical) {
 TEST(SolverPathsTest, SingularNetworksFailAlike) {
     // One fixed point and no azimuth: the rotation is free.
     const Builder oneFixed = [](Network& net, testing::NetworkBuilder& b) {
-        auto pts = testing::TriangulationPoints();
-        pts[1].planeClass = 0;
-        BuildPlaneNetwork(b, pts, testing::TriangulationSightings(), 1e-5, 0.002, 4);
-        for (int o = 1; o <= net.hdr.obsCount; ++o)
-            if (KindOf(net.Obs(o)) == KindAzimuth) SetObsClass(net.Obs(o), ClassKept);
-        net.hdr.dirSigma = 1e-5f;
-        net.hdr.distSigmaConst = 0.002f;
+        testing::BuildRotationFreeTriangulation(b, net);
     };
     for (const SolverKind solver : {SolverKind::Sparse, SolverKind::Packed}) {
         Network net;
