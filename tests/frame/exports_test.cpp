@@ -241,5 +241,27 @@ TEST_F(ResultsReader, PendingDoubleSolutionHasNoPositionAndRecordsKeepTheirKinds
     EXPECT_EQ(zrGetPrecisionRecord(3, &r), 0);
 }
 
+// An input on which a fuzz target found a fault (reported only by the sanitizers), run the way
+// the target ran it: every closure chart of the example network selected and drawn, the chart
+// bounds binding the packed coordinates of the points to references.
+TEST(FuzzFindings, ClosureChartsOfTheExampleNetwork) {
+    zrSetMessageHook([](const char*, const char*, int, void*) { return 1; }, nullptr);
+    int drawn = 0;
+    zrSetResultWindowHook(
+        [](const zrResultWindow* w, void* count) {
+            for (int line = 1; line < w->lineCount; ++line) {
+                w->select(w->window, line);
+                *static_cast<int*>(count) += w->draw(w->window, line, 640, 480, [](int, int, int, const char*, void*) {}, nullptr);
+            }
+        },
+        &drawn);
+    ASSERT_EQ(zrLoadData(QUENVAR_SOURCE_DIR "/examples/plane.txt"), 1);
+    zrXYCloseErrorWindow();
+    EXPECT_GT(drawn, 0);
+    zrFreeData();
+    zrSetResultWindowHook(nullptr, nullptr);
+    zrSetMessageHook(nullptr, nullptr);
+}
+
 }  // namespace
 }  // namespace quenvar

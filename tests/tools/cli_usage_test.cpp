@@ -1,7 +1,9 @@
 // The command-line tool as a user meets it: help, wrong command lines, missing files, and the
 // library's GBK texts shown as UTF-8.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "tests/tools/cli_runner.h"
@@ -73,6 +75,82 @@ TEST(Cli, MissingInputExitsWithOneAndShowGoesOnInUtf8) {
     EXPECT_EQ(show.status, 1);
     EXPECT_EQ(show.out, "\xE5\xB9\xB3\xE5\xB7\xAE\xE7\xBB\x93\xE6\x9E\x9C m0=1.2\n?\n");
     EXPECT_TRUE(Contains(show.err, "cannot read '" + missing + "'"));
+}
+
+// Nothing lost and nothing hidden: full disks and formats that cannot hold the results fail
+// with exit status 1, "-" is standard input and output, and points that were not computed or
+// took no part are named and end the run with exit status 3 unless allowed.
+const std::string Plane = Example("plane.txt");
+
+TEST(CliOutputs, AFullDiskFailsEveryWriter) {
+    if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    ScratchDir dir;
+    for (const char* name : {"full.txt", "full.db", "full.wco"}) std::filesystem::create_symlink("/dev/full", dir.File(name));
+    const std::string full = dir.File("full.txt");
+    const std::vector<std::vector<std::string>> runs = {
+        {"convert", Plane, full},  {"convert", Plane, dir.File("full.db")}, {"convert", Plane, dir.File("full.wco")},
+        {"report", "network", Plane, full},  {"adjust", "xy", Plane, "--report", full},
+        {"adjust", "xy", Plane, "--listing", full}, {"adjust", "xy", Plane, "--json", full},
+        {"plot", Plane, "-o", full},
+    };
+    for (const auto& args : runs) {
+        const CliResult r = RunCli(args);
+        EXPECT_EQ(r.status, 1) << args[0] << " " << args.back() << "\n" << r.err;
+        EXPECT_FALSE(Contains(r.err, "saved the network")) << args[0];
+        EXPECT_FALSE(Contains(r.err, "wrote the")) << args[0];
+    }
+}
+
+TEST(CliOutputs, FormatsThatLoseResultsAreRefusedUnlessForced) {
+    ScratchDir dir;
+    const CliResult pair = RunCli({"adjust", "xy", Plane, "-o", dir.File("adj.wco")});
+    EXPECT_EQ(pair.status, 1);
+    EXPECT_TRUE(Contains(pair.err, "the computed coordinates would be lost"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("adj.wco")));
+    EXPECT_EQ(RunCli({"calc", "xy", Plane, "-o", dir.File("calc.wco")}).status, 1);
+    EXPECT_EQ(RunCli({"calc", "xy", Plane, "-o", dir.File("calc.wco"), "--force"}).status, 0);
+    EXPECT_EQ(RunCli({"convert", Plane, dir.File("obs.wco")}).status, 0);  // nothing computed to lose
+    const CliResult precision = RunCli({"report", "precision", Plane});
+    EXPECT_EQ(precision.status, 1);
+    EXPECT_TRUE(Contains(precision.err, "holds no adjustment results"));
+}
+
+TEST(CliOutputs, DashIsStandardOutputForTextAndStandardInputForNetworks) {
+    const CliResult text = RunCli({"convert", Plane, "-"});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out.rfind("<<\n", 0), 0u);
+    EXPECT_TRUE(Contains(text.out, "K1    10 5123.456000 2045.789000 0.000000\n"));
+    EXPECT_FALSE(std::filesystem::exists("-"));
+    const CliResult piped = RunProgram({"sh", "-c", std::string("'") + QUENVAR_CLI_PATH + "' --quiet convert - - < '" + Plane + "'"});
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, text.out);
+}
+
+// An unknown point without observations: named, the run ends with 3 (1 when the user answers
+// that the adjustment should not go on without it), the results are still written.
+TEST(CliOutputs, PointsLeftOutAreNamedAndEndWithStatusThree) {
+    ScratchDir dir;
+    const std::string file = dir.File("lonely.txt");
+    std::string network = ReadWholeFile(Plane);
+    std::ofstream(file) << network.insert(network.find("K1    10"), "Z9    00 0.000000 0.000000 0.000000\n");
+    const CliResult calc = RunCli({"calc", "xy", file});
+    EXPECT_EQ(calc.status, 3);
+    EXPECT_TRUE(Contains(calc.out, "Z9    00 no coordinates\n"));
+    EXPECT_FALSE(Contains(calc.out, "Z9    00 0.000000"));
+    EXPECT_TRUE(Contains(calc.err, "1 point(s) could not be computed: Z9"));
+    EXPECT_EQ(RunCli({"calc", "xy", file, "--allow-incomplete"}).status, 0);
+    EXPECT_EQ(RunCli({"adjust", "xy", file, "--allow-incomplete"}).status, 0);
+
+    const CliResult yes = RunCli({"adjust", "xy", file, "--answer", "yes", "-o", dir.File("adj.txt")});
+    EXPECT_EQ(yes.status, 3);
+    EXPECT_TRUE(Contains(yes.err, "Z9 \xE7\x82\xB9\xE5\x9D\x90\xE6\xA0\x87"));  // "Z9 点坐标" in UTF-8
+    EXPECT_TRUE(Contains(yes.err, "answered yes"));
+    EXPECT_TRUE(Contains(yes.err, "took no part in the adjustment: Z9"));
+    EXPECT_TRUE(std::filesystem::exists(dir.File("adj.txt")));
+    const CliResult no = RunCli({"--answer", "no", "adjust", "xy", file});
+    EXPECT_EQ(no.status, 1);
+    EXPECT_TRUE(Contains(no.err, "Z9 \xE7\x82\xB9\xE5\x9D\x90\xE6\xA0\x87"));
+    EXPECT_TRUE(Contains(no.err, "answered no"));
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <filesystem>
 
 #include "adjust/method_dialog.h"
-#include "closure/closure_window.h"
 #include "netdb/database_file.h"
 #include "netdb/editor_text.h"
 #include "netdb/point_lookup.h"
@@ -181,26 +180,6 @@ TEST_F(AdjustmentWindowTest, ClosureButtonsReadTheTextBackAndOpenTheClosureWindo
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back().text, LoadResourceString(StrUpdateFailed));
     EXPECT_EQ(testing::ReadAll(scratch), broken);
-}
-
-TEST_F(AdjustmentWindowTest, ClosureButtonsShowTheClosureTablesOfTheEditedNetwork) {
-    ClosureState closures;
-    EditorServices services{net, ui, reports, windows, state, [&](int kind, Dialog&) {
-                                ClosureContext c{net, ui, closures, reports};
-                                ShowClosureWindow(c, windows, kind);
-                            }};
-    services.scratchPath = scratch;
-    windows.Then([](Dialog& d) {
-        d.Press(24000);
-        d.Press(24001);
-        d.Press(IdCancel);
-    });
-    EXPECT_EQ(OnTextEditor(services, loadPath.c_str(), savePath.c_str()), 2);
-    ASSERT_EQ(windows.resultLists.size(), 2u);
-    // Heading and one line per loop: the survey has direction loops in the plane network and
-    // levelling loops through P and Q in the height network.
-    for (const auto& lines : windows.resultLists) EXPECT_GT(lines.size(), 2u);
-    EXPECT_TRUE(reports.reportLines.empty());  // emptied when each window closed
 }
 
 TEST_F(AdjustmentWindowTest, HeadlessRunSavesOnYesAndAMissingFileOpensNoWindow) {

@@ -7,15 +7,17 @@
 
 #include "frame/library_state.h"
 #include "quenvar.h"
+#include "tests/netdb/file_test_support.h"
 #include "tests/support/recording_messenger.h"
 #include "ui/hook_messenger.h"
+#include "ui/profile_file.h"
 #include "ui/string_table.h"
 #include "ui/terminal_text.h"
 
 namespace quenvar {
 namespace {
 
-using testing::RecordingMessenger;
+using namespace quenvar::testing;
 
 TEST(ShowMessage, KindsAnswersAndStringTableTexts) {
     RecordingMessenger ui;
@@ -90,6 +92,42 @@ TEST(TerminalText, UnconvertiblePiecesBecomeOneQuestionMark) {
     EXPECT_EQ(LocalToGbk("x\xF0\x9F\x98\x80y\xE5\xB9\xB3"), "x?y\xC6\xBD");  // an emoji, then 平
     EXPECT_EQ(LocalToGbk(std::string()), "");
     setlocale(LC_ALL, "C");
+}
+
+// The private profile reader: sections and keys match without case and blanks; quotes, a
+// missing file, section or key, and a value longer than the buffer.
+TEST(ProfileFile, SectionsAndKeysMatchWithoutCaseAndBlanks) {
+    TempDir dir;
+    const std::string ini = dir.File("app.ini");
+    WriteAll(ini,
+                      "; settings\r\n"
+                      "D0=outside any section\r\n"
+                      "[Other]\r\nD0=other section\r\n"
+                      "[ design para ]\r\n"
+                      "; D0=commented out\r\n"
+                      "  d0  =  a0=0.1% b0=90% d0=3.50  \r\n"
+                      "D0=second key of the same name\r\n"
+                      "Quoted = \"  kept blanks \"\r\n"
+                      "Single='x'\r\n"
+                      "Unclosed=\"x\r\n"
+                      "NoValue\r\n"
+                      "[DESIGN PARA]\r\nLater=a section read only once\r\n");
+    auto read = [&ini](const char* section, const char* key) {
+        return ReadPrivateProfileString(ini, section, key, "fallback  ");
+    };
+    EXPECT_EQ(read("Design Para", "D0"), "a0=0.1% b0=90% d0=3.50");
+    EXPECT_EQ(read("other", "d0"), "other section");
+    EXPECT_EQ(read("Design Para", "Quoted"), "  kept blanks ");
+    EXPECT_EQ(read("Design Para", "Single"), "x");
+    EXPECT_EQ(read("Design Para", "Unclosed"), "\"x");
+    EXPECT_EQ(read("Design Para", "NoValue"), "");
+    EXPECT_EQ(read("Design Para", "Later"), "fallback");
+    EXPECT_EQ(read("Missing", "D0"), "fallback");
+    EXPECT_EQ(read("Design Para", "Missing"), "fallback");
+    EXPECT_EQ(ReadPrivateProfileString(dir.File("absent.ini"), "Design Para", "D0", nullptr), "");
+
+    WriteAll(ini, "[s]\nk=" + std::string(5000, 'v') + "\n");  // cut to the buffer
+    EXPECT_EQ(ReadPrivateProfileString(ini, "s", "k", "").size(), ProfileValueLimit);
 }
 
 }  // namespace

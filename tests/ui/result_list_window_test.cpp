@@ -187,24 +187,14 @@ public:
     }
 };
 
-int Decline(zrWindow*, zrWindow*, void* context) {
-    ++*static_cast<int*>(context);
-    return 0;
-}
-
-int ShowAndLeaveOpen(zrWindow*, zrWindow*, void* context) {
-    ++*static_cast<int*>(context);
-    return 1;
-}
-
 TEST(WindowHooks, AHookThatDeclinesLeavesTheWindowToTheFrontEnd) {
     HookWindowHost host(FrontEnd::Headless);
     int calls = 0;
-    host.SetWindowHook(Decline, &calls);
+    host.SetWindowHook([](zrWindow*, zrWindow*, void* c) { return ++*static_cast<int*>(c), 0; }, &calls);
     TwoButtons declined;
     EXPECT_EQ(DoModal(host, declined), IdOk);  // headless: the default button
-    host.SetWindowHook(ShowAndLeaveOpen, &calls);
-    TwoButtons leftOpen;
+    host.SetWindowHook([](zrWindow*, zrWindow*, void* c) { return ++*static_cast<int*>(c), 1; }, &calls);
+    TwoButtons leftOpen;  // shown by the host and left open: cancelled
     EXPECT_EQ(DoModal(host, leftOpen), IdCancel);
     EXPECT_EQ(calls, 2);
 }
