@@ -22,9 +22,10 @@ inline constexpr double Deg = 0.017453292519943295;
 class TempDir {
 public:
     TempDir() {
+        static int made = 0;  // several in one test stay apart
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("quenvar-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" + std::to_string(getpid()));
+        dir_ = std::filesystem::temp_directory_path() / ("quenvar-" + std::string(info->test_suite_name()) + "-" +
+                                                         info->name() + "-" + std::to_string(getpid()) + "-" + std::to_string(made++));
         std::filesystem::create_directories(dir_);
     }
     ~TempDir() { std::filesystem::remove_all(dir_); }

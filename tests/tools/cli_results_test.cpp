@@ -24,13 +24,13 @@ constexpr double Sec = Pi / 180.0 / 3600.0;  // one arc-second, radians
 const std::string Plane = Example("plane.txt");
 
 TEST(CliResults, JsonAgreesWithTheDatabaseSavedInTheSameRun) {
-    ScratchDir dir;
+    TempDir dir;
     const CliResult r = RunCli({"adjust", "xy", Plane, "--direction-sigma", "1.5", "-o", dir.File("adj.db"), "--json", "-"});
     ASSERT_EQ(r.status, 0) << r.err;
     const Json json = JsonParser(r.out).Parse();
     Network db;
     RecordingMessenger ui;
-    ASSERT_EQ(ReadWholeFile(dir.File("adj.db")).substr(0, 1), "^");  // the binary database format
+    ASSERT_EQ(ReadAll(dir.File("adj.db")).substr(0, 1), "^");  // the binary database format
     ASSERT_EQ(LoadDatabase(db, ui, dir.File("adj.db").c_str()), 2);
 
     EXPECT_EQ(json["unitWeight"]["aposterioriPlane"].number, double(db.hdr.planeSigma0));
@@ -92,11 +92,11 @@ TEST(CliResults, ClosuresAndDesignWriteJsonToo) {
 }
 
 TEST(CliResults, PictureIsWellFormedWithOneErrorEllipsePerAdjustedPoint) {
-    ScratchDir dir;
+    TempDir dir;
     ASSERT_EQ(RunCli({"adjust", "xy", Plane, "-o", dir.File("adj.db")}).status, 0);
     const CliResult plot = RunCli({"plot", dir.File("adj.db"), "-o", dir.File("net.svg")});
     ASSERT_EQ(plot.status, 0) << plot.err;
-    const std::vector<XmlElement> svg = ParseXmlElements(ReadWholeFile(dir.File("net.svg")));
+    const std::vector<XmlElement> svg = ParseXmlElements(ReadAll(dir.File("net.svg")));
     ASSERT_FALSE(svg.empty());
     EXPECT_EQ(svg[0].name, "svg");
     EXPECT_EQ(svg[0].attributes.at("xmlns"), "http://www.w3.org/2000/svg");
@@ -157,7 +157,7 @@ std::vector<double> IndependentNormalisedResiduals(const std::string& file) {
 }
 
 TEST(CliResults, ListingNormalisedResidualsMatchAnIndependentAdjustment) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string file = dir.File("blunder.txt");
     WriteBlunderNetwork(file);
     const CliResult r = RunCli({"adjust", "xy", file, "--direction-sigma", "1.5", "--distance-sigma", "2",

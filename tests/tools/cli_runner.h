@@ -1,5 +1,5 @@
 // Runs the quenvar command-line tool as a separate process and collects its exit status and
-// output; a scratch directory holds the files it writes.
+// output.
 #pragma once
 
 #include <sys/wait.h>
@@ -7,11 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/netdb/file_test_support.h"
 
 namespace quenvar::testing {
 
@@ -26,9 +25,11 @@ inline ::testing::AssertionResult Contains(const std::string& text, const std::s
     return ::testing::AssertionFailure() << "'" << needle << "' not found in:\n" << text;
 }
 
-inline std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+// Every needle is in text; a failure names the first one missing.
+inline ::testing::AssertionResult ContainsAll(const std::string& text, std::initializer_list<std::string> needles) {
+    for (const std::string& needle : needles)
+        if (::testing::AssertionResult found = Contains(text, needle); !found) return found;
+    return ::testing::AssertionSuccess();
 }
 
 inline std::string Example(const std::string& name) { return std::string(QUENVAR_SOURCE_DIR) + "/examples/" + name; }
@@ -36,23 +37,10 @@ inline std::string Example(const std::string& name) { return std::string(QUENVAR
 // What the terminal shows is UTF-8, while plain literals here are GBK.
 inline std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quenvar-cli-XXXXXX").string();
-        if (mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~ScratchDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
 // Runs argv[0], looked up in PATH, through the shell with every word quoted as it is, and with
 // standard input from /dev/null so nothing waits for an answer.
 inline CliResult RunProgram(const std::vector<std::string>& argv) {
-    ScratchDir scratch;
+    TempDir scratch;
     auto quoted = [](const std::string& word) {
         std::string q = "'";
         for (const char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -62,8 +50,14 @@ inline CliResult RunProgram(const std::vector<std::string>& argv) {
     for (const std::string& word : argv) command += quoted(word);
     command += "</dev/null >" + quoted(scratch.File("out")) + "2>" + quoted(scratch.File("err"));
     const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ReadWholeFile(scratch.File("out")),
-            ReadWholeFile(scratch.File("err"))};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ReadAll(scratch.File("out")),
+            ReadAll(scratch.File("err"))};
+}
+
+// The run ended with the exit status and named the reason on standard error.
+inline ::testing::AssertionResult Ended(const CliResult& r, int status, const std::string& reason) {
+    if (r.status != status) return ::testing::AssertionFailure() << "exit status " << r.status << ", not " << status << ":\n" << r.err;
+    return Contains(r.err, reason);
 }
 
 inline CliResult RunCli(std::vector<std::string> args) {

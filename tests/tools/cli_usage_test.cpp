@@ -32,8 +32,7 @@ TEST(Cli, EveryCommandHasHelpWithExamplesAndTheToolAVersion) {
     EXPECT_GE(commands, 12);
     const CliResult adjust = RunCli({"adjust", "xy", "missing.txt", "-h"});
     EXPECT_EQ(adjust.status, 0);
-    EXPECT_TRUE(Contains(adjust.out, "Usage: quenvar adjust xy|h IN [OPTIONS]"));
-    EXPECT_TRUE(Contains(adjust.out, "--answer yes|no"));
+    EXPECT_TRUE(ContainsAll(adjust.out, {"Usage: quenvar adjust xy|h IN [OPTIONS]", "--answer yes|no"}));
     const CliResult version = RunCli({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("quenvar ", 0), 0u);
@@ -55,26 +54,22 @@ TEST(Cli, WrongCommandLinesExitWithTwoAndSayWhy) {
     };
     for (const auto& [args, message] : cases) {
         const CliResult r = RunCli(args);
-        EXPECT_EQ(r.status, 2) << message;
-        EXPECT_TRUE(Contains(r.err, "quenvar: " + message));
+        EXPECT_TRUE(Ended(r, 2, "quenvar: " + message));
         EXPECT_TRUE(Contains(r.err, "--help' for more information"));
         EXPECT_EQ(r.out, "");
     }
 }
 
 TEST(Cli, MissingInputExitsWithOneAndShowGoesOnInUtf8) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string missing = dir.File("gone.txt");
-    const CliResult info = RunCli({"info", missing});
-    EXPECT_EQ(info.status, 1);
-    EXPECT_TRUE(Contains(info.err, "cannot read '" + missing + "': No such file or directory"));
+    EXPECT_TRUE(Ended(RunCli({"info", missing}), 1, "cannot read '" + missing + "': No such file or directory"));
 
     // The literal is compiled to GBK, as the library writes its reports; 0xFF is no GBK byte.
     std::ofstream(dir.File("report.txt"), std::ios::binary) << "平差结果 m0=1.2\n\xFF\n";
     const CliResult show = RunCli({"show", missing, dir.File("report.txt")});
-    EXPECT_EQ(show.status, 1);
+    EXPECT_TRUE(Ended(show, 1, "cannot read '" + missing + "'"));
     EXPECT_EQ(show.out, "\xE5\xB9\xB3\xE5\xB7\xAE\xE7\xBB\x93\xE6\x9E\x9C m0=1.2\n?\n");
-    EXPECT_TRUE(Contains(show.err, "cannot read '" + missing + "'"));
 }
 
 // Nothing lost and nothing hidden: full disks and formats that cannot hold the results fail
@@ -84,7 +79,7 @@ const std::string Plane = Example("plane.txt");
 
 TEST(CliOutputs, AFullDiskFailsEveryWriter) {
     if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-    ScratchDir dir;
+    TempDir dir;
     for (const char* name : {"full.txt", "full.db", "full.wco"}) std::filesystem::create_symlink("/dev/full", dir.File(name));
     const std::string full = dir.File("full.txt");
     const std::vector<std::vector<std::string>> runs = {
@@ -102,17 +97,13 @@ TEST(CliOutputs, AFullDiskFailsEveryWriter) {
 }
 
 TEST(CliOutputs, FormatsThatLoseResultsAreRefusedUnlessForced) {
-    ScratchDir dir;
-    const CliResult pair = RunCli({"adjust", "xy", Plane, "-o", dir.File("adj.wco")});
-    EXPECT_EQ(pair.status, 1);
-    EXPECT_TRUE(Contains(pair.err, "the computed coordinates would be lost"));
+    TempDir dir;
+    EXPECT_TRUE(Ended(RunCli({"adjust", "xy", Plane, "-o", dir.File("adj.wco")}), 1, "the computed coordinates would be lost"));
     EXPECT_FALSE(std::filesystem::exists(dir.File("adj.wco")));
     EXPECT_EQ(RunCli({"calc", "xy", Plane, "-o", dir.File("calc.wco")}).status, 1);
     EXPECT_EQ(RunCli({"calc", "xy", Plane, "-o", dir.File("calc.wco"), "--force"}).status, 0);
     EXPECT_EQ(RunCli({"convert", Plane, dir.File("obs.wco")}).status, 0);  // nothing computed to lose
-    const CliResult precision = RunCli({"report", "precision", Plane});
-    EXPECT_EQ(precision.status, 1);
-    EXPECT_TRUE(Contains(precision.err, "holds no adjustment results"));
+    EXPECT_TRUE(Ended(RunCli({"report", "precision", Plane}), 1, "holds no adjustment results"));
 }
 
 TEST(CliOutputs, DashIsStandardOutputForTextAndStandardInputForNetworks) {
@@ -129,28 +120,25 @@ TEST(CliOutputs, DashIsStandardOutputForTextAndStandardInputForNetworks) {
 // An unknown point without observations: named, the run ends with 3 (1 when the user answers
 // that the adjustment should not go on without it), the results are still written.
 TEST(CliOutputs, PointsLeftOutAreNamedAndEndWithStatusThree) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string file = dir.File("lonely.txt");
-    std::string network = ReadWholeFile(Plane);
+    std::string network = ReadAll(Plane);
     std::ofstream(file) << network.insert(network.find("K1    10"), "Z9    00 0.000000 0.000000 0.000000\n");
     const CliResult calc = RunCli({"calc", "xy", file});
-    EXPECT_EQ(calc.status, 3);
+    EXPECT_TRUE(Ended(calc, 3, "1 point(s) could not be computed: Z9"));
     EXPECT_TRUE(Contains(calc.out, "Z9    00 no coordinates\n"));
     EXPECT_FALSE(Contains(calc.out, "Z9    00 0.000000"));
-    EXPECT_TRUE(Contains(calc.err, "1 point(s) could not be computed: Z9"));
     EXPECT_EQ(RunCli({"calc", "xy", file, "--allow-incomplete"}).status, 0);
     EXPECT_EQ(RunCli({"adjust", "xy", file, "--allow-incomplete"}).status, 0);
 
+    const std::string asked = "Z9 \xE7\x82\xB9\xE5\x9D\x90\xE6\xA0\x87";  // "Z9 点坐标" in UTF-8
     const CliResult yes = RunCli({"adjust", "xy", file, "--answer", "yes", "-o", dir.File("adj.txt")});
-    EXPECT_EQ(yes.status, 3);
-    EXPECT_TRUE(Contains(yes.err, "Z9 \xE7\x82\xB9\xE5\x9D\x90\xE6\xA0\x87"));  // "Z9 点坐标" in UTF-8
-    EXPECT_TRUE(Contains(yes.err, "answered yes"));
-    EXPECT_TRUE(Contains(yes.err, "took no part in the adjustment: Z9"));
+    EXPECT_TRUE(Ended(yes, 3, "took no part in the adjustment: Z9"));
+    EXPECT_TRUE(ContainsAll(yes.err, {asked, "answered yes"}));
     EXPECT_TRUE(std::filesystem::exists(dir.File("adj.txt")));
     const CliResult no = RunCli({"--answer", "no", "adjust", "xy", file});
-    EXPECT_EQ(no.status, 1);
-    EXPECT_TRUE(Contains(no.err, "Z9 \xE7\x82\xB9\xE5\x9D\x90\xE6\xA0\x87"));
-    EXPECT_TRUE(Contains(no.err, "answered no"));
+    EXPECT_TRUE(Ended(no, 1, "answered no"));
+    EXPECT_TRUE(Contains(no.err, asked));
 }
 
 }  // namespace

@@ -56,7 +56,7 @@ int RunAtTerminal(const std::vector<std::string>& argv, const std::string& dir, 
 }
 
 TEST(EditCommandAtTerminal, TextIsEditedAdjustedAndSavedThroughKeyedMenus) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string output = dir.File("adjusted.txt");
     // a: the text, in the editor, which moves known point A by 5 mm in X; 2 平面闭合差 lists the
     // loops, 1 shows the first with the sketch of its chart, Enter closes the list; 4 平差 opens
@@ -66,12 +66,10 @@ TEST(EditCommandAtTerminal, TextIsEditedAdjustedAndSavedThroughKeyedMenus) {
                                      "sed -i s/^A\\ \\ \\ \\ \\ 11\\ 1000.000000/A\\ \\ \\ \\ \\ 11\\ 1000.005000/",
                                      "a\n2\n1\n\n4\n2\ny\n", screen);
     EXPECT_EQ(status, 0) << screen;
-    for (const std::string& shown :
-         {Utf8(u8"[4] 平差"), std::string("entry number, s saves, Enter closes> "), std::string("  |"),
-          Utf8(u8"== 平面网平差方法选择 [106] =="), std::string("[Y/n]"), Utf8(u8"平差结果"),
-          Utf8(u8"是否保存平差结果"), std::string("saved the adjusted network")})
-        EXPECT_TRUE(Contains(screen, shown));
-    EXPECT_TRUE(Contains(ReadWholeFile(output), "A     11 1000.005000 1000.000000"));
+    EXPECT_TRUE(ContainsAll(screen, {Utf8(u8"[4] 平差"), "entry number, s saves, Enter closes> ", "  |",
+                                     Utf8(u8"== 平面网平差方法选择 [106] =="), "[Y/n]", Utf8(u8"平差结果"),
+                                     Utf8(u8"是否保存平差结果"), "saved the adjusted network"}));
+    EXPECT_TRUE(Contains(ReadAll(output), "A     11 1000.005000 1000.000000"));
 }
 
 }  // namespace

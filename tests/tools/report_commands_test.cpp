@@ -13,42 +13,34 @@ namespace quenvar::testing {
 namespace {
 
 TEST(ClosuresCommand, TableReportChartsAndNetworksWithoutLoops) {
-    ScratchDir dir;
+    TempDir dir;
     const CliResult r = RunCli({"closures", "xy", Example("plane.txt"), "-r", dir.File("closures.txt"), "--charts",
                                 dir.File("")});
     ASSERT_EQ(r.status, 0) << r.err;
     // The table in UTF-8: the heading, one line per loop and the standard error.
     EXPECT_EQ(r.out.rfind(Utf8(u8"序号 —闭合差—  权倒数  —限差—\n"), 0), 0u) << r.out;
-    EXPECT_TRUE(Contains(r.out, "\n   5   -0.00071    5.00   0.03098\n"));
-    EXPECT_TRUE(Contains(r.out, Utf8(u8"\n观测值中误差(m) = [")));
-    const std::string report = ReadWholeFile(dir.File("closures.txt"));  // GBK, as the literals here
+    EXPECT_TRUE(ContainsAll(r.out, {"\n   5   -0.00071    5.00   0.03098\n", Utf8(u8"\n观测值中误差(m) = [")}));
+    const std::string report = ReadAll(dir.File("closures.txt"));  // GBK, as the literals here
     EXPECT_EQ(report.rfind("\n====闭合差统计表====\n", 0), 0u);
-    EXPECT_TRUE(Contains(report, "附合导线\n"));
-    EXPECT_TRUE(Contains(report, "\nfx="));
+    EXPECT_TRUE(ContainsAll(report, {"附合导线\n", "\nfx="}));
     // Loop 8 could not be computed: it has no chart.
     for (const char* loop : {"001", "008", "010"})
         EXPECT_EQ(std::filesystem::exists(dir.File("loop-" + std::string(loop) + ".svg")), loop != std::string("008")) << loop;
-    EXPECT_TRUE(Contains(ReadWholeFile(dir.File("loop-010.svg")), "<polyline "));
+    EXPECT_TRUE(Contains(ReadAll(dir.File("loop-010.svg")), "<polyline "));
 
-    const CliResult noDir = RunCli({"closures", "h", Example("height.txt"), "--charts", dir.File("missing")});
-    EXPECT_EQ(noDir.status, 1);
-    EXPECT_TRUE(Contains(noDir.err, "not a directory"));
+    EXPECT_TRUE(Ended(RunCli({"closures", "h", Example("height.txt"), "--charts", dir.File("missing")}), 1, "not a directory"));
     // The plane example has no levelled lines.
-    const CliResult none = RunCli({"closures", "h", Example("plane.txt")});
-    EXPECT_EQ(none.status, 1);
-    EXPECT_TRUE(Contains(none.err, Utf8(u8"无闭合差")));
+    EXPECT_TRUE(Ended(RunCli({"closures", "h", Example("plane.txt")}), 1, Utf8(u8"无闭合差")));
 }
 
 TEST(DesignCommand, GeneralDesignPrintsThePointErrorsAndTheThirdClassRatesTheObservations) {
-    ScratchDir dir;
+    TempDir dir;
     const CliResult r = RunCliIn(dir.File(""), {"design", "xy", Example("design.txt"), "--direction-sigma", "1",
                                                 "--pairs-report", dir.File("pairs.txt"), "-r", "-"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Contains(r.err, "answered yes"));  // the new points are computed again
     EXPECT_TRUE(Contains(r.out, "m(d.mmss):      0.000100"));
-    const std::string pairs = ReadWholeFile(dir.File("pairs.txt"));  // GBK, as the literals here
-    EXPECT_TRUE(Contains(pairs, "\n==== 平面点间 误差统计表====\n"));
-    EXPECT_TRUE(Contains(pairs, "\nD1      N1    "));
+    EXPECT_TRUE(ContainsAll(ReadAll(dir.File("pairs.txt")), {"\n==== 平面点间 误差统计表====\n", "\nD1      N1    "}));
     EXPECT_FALSE(std::filesystem::exists(dir.File("optim0.dat")));
 
     // The third-class analysis rates the planned observations and leaves its working files.
@@ -58,45 +50,38 @@ TEST(DesignCommand, GeneralDesignPrintsThePointErrorsAndTheThirdClassRatesTheObs
     for (const char* name : {"optim0.dat", "optim1.dat", "optim2.dat"})
         EXPECT_TRUE(std::filesystem::exists(dir.File(name))) << name;
     // 35 observations, three of them planned distances, are rated, each in a line of its own.
-    EXPECT_EQ(ReadWholeFile(dir.File("optim2.dat")).size(), 35u * 10);
-    EXPECT_TRUE(Contains(third.out, "Weakest direction: lambda = "));
-    EXPECT_TRUE(Contains(third.out, "\n   35 "));
-    const std::string reliability = ReadWholeFile(dir.File("rel.txt"));
-    EXPECT_TRUE(Contains(reliability, "\n====可靠性分析====\n"));
-    EXPECT_TRUE(Contains(reliability, " m=0.000100 a0=0.1% b0=80% d0=4.13\n"));
+    EXPECT_EQ(ReadAll(dir.File("optim2.dat")).size(), 35u * 10);
+    EXPECT_TRUE(ContainsAll(third.out, {"Weakest direction: lambda = ", "\n   35 "}));
+    EXPECT_TRUE(ContainsAll(ReadAll(dir.File("rel.txt")), {"\n====可靠性分析====\n", " m=0.000100 a0=0.1% b0=80% d0=4.13\n"}));
 }
 
 TEST(DesignCommand, PlannedLevellingAndItsFailures) {
-    ScratchDir dir;
+    TempDir dir;
     std::ofstream(dir.File("line.txt")) << "<< planned levelling\nA 01 0 0 10\nB 00 0 0 0\nC 00 0 0 0\n<<\n"
                                            "A B h0 1.5\nB C h0 0.5\n  A ha -2.0\n";
     const CliResult general = RunCliIn(dir.File(""), {"design", "h", dir.File("line.txt"), "--level-sigma", "1"});
     ASSERT_EQ(general.status, 0) << general.err;
-    EXPECT_TRUE(Contains(general.out, " --MH--\nB     0.0010\n"));
-    EXPECT_TRUE(Contains(general.out, "\nC     0.0014\n"));  // two 1 mm lines in a row
+    EXPECT_TRUE(ContainsAll(general.out, {" --MH--\nB     0.0010\n", "\nC     0.0014\n"}));  // C: two 1 mm lines in a row
     // One unknown point: the step between the stages fails; the tool says so and exits 1.
     std::ofstream(dir.File("one.txt")) << "<< one point\nA 01 0 0 10\nB 00 0 0 0\n<<\nA B h0 1.5\n";
-    const CliResult third = RunCliIn(dir.File(""), {"design", "h", dir.File("one.txt"), "-m", "third"});
-    EXPECT_EQ(third.status, 1);
-    EXPECT_TRUE(Contains(third.err, "the design analysis of the height network failed"));
+    EXPECT_TRUE(Ended(RunCliIn(dir.File(""), {"design", "h", dir.File("one.txt"), "-m", "third"}), 1,
+                      "the design analysis of the height network failed"));
 }
 
 TEST(AdjustCommand, WritesThePointPairAndReliabilityReports) {
-    ScratchDir dir;
+    TempDir dir;
     const CliResult r = RunCli({"adjust", "xy", Example("plane.txt"), "--direction-sigma", "1.5", "--points-report",
                                 dir.File("points.txt"), "--pairs-report", dir.File("pairs.txt"),
                                 "--reliability-report", dir.File("gross.txt")});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(Contains(ReadWholeFile(dir.File("points.txt")), "\nT2    0.01"));
-    EXPECT_TRUE(Contains(ReadWholeFile(dir.File("pairs.txt")), "  P1     P2   --Mt-- --Md-- -d/Md- --d--\n"));
-    const std::string gross = ReadWholeFile(dir.File("gross.txt"));
-    EXPECT_TRUE(Contains(gross, "\n====粗差分析====\n"));
-    EXPECT_TRUE(Contains(gross, "\nc    K3"));
-    EXPECT_TRUE(Contains(gross, "           [r]="));
+    EXPECT_TRUE(Contains(ReadAll(dir.File("points.txt")), "\nT2    0.01"));
+    EXPECT_TRUE(Contains(ReadAll(dir.File("pairs.txt")), "  P1     P2   --Mt-- --Md-- -d/Md- --d--\n"));
+    EXPECT_TRUE(ContainsAll(ReadAll(dir.File("gross.txt")), {"\n====粗差分析====\n", "\nc    K3", "           [r]="}));
 }
 
-// The tool on the bundled example networks: the generator reproduces them, a round trip keeps
-// them, and the calculation and the adjustment recover the true coordinates they came from.
+// The bundled example networks: the generator reproduces them, a round trip keeps them, and
+// the calculation and the adjustment recover the true coordinates they came from.
+
 // Name and X, Y, H of every line of a file that the format scans whole.
 std::map<std::string, std::array<double, 3>> ScanPoints(const std::string& path, const char* format) {
     std::map<std::string, std::array<double, 3>> points;
@@ -121,7 +106,7 @@ void ExpectNearTruth(const std::string& written, const std::string& network, dou
 }
 
 TEST(ExampleNetworks, GeneratorAndTextRoundTripReproduceTheFiles) {
-    ScratchDir dir;
+    TempDir dir;
     const CliResult generated = RunProgram({"python3", Example("generate.py"), dir.File("")});
     EXPECT_TRUE(generated.status == 0 || generated.status == 127) << generated.err;  // 127: no python3
     auto dataLines = [](const std::string& path) {  // not empty, not comments ("/"), trailing blanks cut
@@ -135,7 +120,7 @@ TEST(ExampleNetworks, GeneratorAndTextRoundTripReproduceTheFiles) {
     };
     for (const std::string network : {"plane", "height", "design"}) {
         for (const std::string& name : {network + ".txt", network + "_truth.csv"})
-            EXPECT_TRUE(generated.status != 0 || ReadWholeFile(dir.File(name)) == ReadWholeFile(Example(name))) << name;
+            EXPECT_TRUE(generated.status != 0 || ReadAll(dir.File(name)) == ReadAll(Example(name))) << name;
         ASSERT_EQ(RunCli({"--quiet", "convert", Example(network + ".txt"), dir.File("back.txt")}).status, 0);
         std::vector<std::string> original = dataLines(Example(network + ".txt"));
         original[0] = "<<";  // the title line's text is not kept
@@ -144,7 +129,7 @@ TEST(ExampleNetworks, GeneratorAndTextRoundTripReproduceTheFiles) {
 }
 
 TEST(ExampleNetworks, CalculationAndAdjustmentComeCloseToTheTruth) {
-    ScratchDir dir;
+    TempDir dir;
     const std::vector<std::string> runs[] = {{"calc", "xy", "plane"}, {"calc", "h", "height"},
                                              {"adjust", "xy", "plane", "--direction-sigma", "1.5", "--report", dir.File("plane.rep")},
                                              {"adjust", "h", "height", "--report", "-"}};
@@ -157,7 +142,7 @@ TEST(ExampleNetworks, CalculationAndAdjustmentComeCloseToTheTruth) {
         ASSERT_EQ(r.status, 0) << r.err;
         ExpectNearTruth(dir.File("out.txt"), network, args[0] == "calc" ? 0.05 : 0.02);
     }
-    const std::string report = ReadWholeFile(dir.File("plane.rep"));  // GBK, as the literals here
+    const std::string report = ReadAll(dir.File("plane.rep"));  // GBK, as the literals here
     EXPECT_EQ(report.rfind("平面网平差后精度如下:\n", 0), 0u) << report;
     EXPECT_TRUE(Contains(report, "\n最大边长比例误差= 1/"));
     // The height report printed in UTF-8 ("高程网平差后"), with a line end after the last line.
