@@ -138,31 +138,25 @@ TEST(GuardedExports, ExceptionsBecomeInternalErrorsAndFailureValues) {
     FailingHost host;
     zrSetMessageHook(FailingHost::Hook, &host);
     const std::string unwritable = dir.File("missing/x.db");
-    const struct {
-        const char* entry;
-        std::function<int()> call;
-        int failure;
-    } cases[] = {
-        {"zrLoadData", [&] { return zrLoadData(dir.File("none").c_str()); }, 0},        // not-found message
-        {"zrSaveData", [&] { return zrSaveData(unwritable.c_str(), 0); }, 0},           // write failure
-        {"zrXYAdjustment", [] { return zrXYAdjustment(6, 3); }, 0},                     // progress text
-        {"zrHAdjustment", [] { return zrHAdjustment(0, 1); }, 0},                       // progress text
+    const std::pair<const char*, std::function<int()>> cases[] = {
+        {"zrLoadData", [&] { return zrLoadData(dir.File("none").c_str()); }},  // not-found message
+        {"zrSaveData", [&] { return zrSaveData(unwritable.c_str(), 0); }},     // write failure
+        {"zrXYAdjustment", [] { return zrXYAdjustment(6, 3); }},               // progress text
+        {"zrHAdjustment", [] { return zrHAdjustment(0, 1); }},                 // progress text
         {"zrXYCalculate", [] {
              Library().net.hdr.designMode = 1;  // asks before it starts
              return zrXYCalculate();
-         }, 0},
+         }},
     };
-    for (const auto& c : cases) {
+    for (const auto& [entry, call] : cases) {
         ASSERT_EQ(zrLoadData(dir.File("net.txt").c_str()), 1);
         host.texts.clear();
         host.kinds.clear();
         host.failures = 1;
-        EXPECT_EQ(c.call(), c.failure) << c.entry;
-        EXPECT_EQ(host.texts, Strings{std::string("内部错误! 入口=") + c.entry + "  host failed"}) << c.entry;
+        EXPECT_EQ(call(), 0) << entry;  // the entry's failure value
+        EXPECT_EQ(host.texts, Strings{std::string("内部错误! 入口=") + entry + "  host failed"}) << entry;
         // A progress window left open by the failure is closed.
-        if (host.kinds.front() == MsgProgress) {
-            EXPECT_EQ(host.kinds.back(), MsgCloseProgress) << c.entry;
-        }
+        EXPECT_TRUE(host.kinds.front() != MsgProgress || host.kinds.back() == MsgCloseProgress) << entry;
     }
     // The next calls work, also when the report of the failure fails in turn.
     host.failures = 2;

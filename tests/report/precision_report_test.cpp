@@ -1,13 +1,13 @@
 // The precision results: the box of a-priori errors scaled by the result and the maxima, and
 // the point and point-pair error tables with their headings, titles, ratio rules and the
-// refusal without precision results.
+// refusal without precision results; the network summary, the default a-priori errors and the
+// report file.
 #include "report/precision_report.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <tuple>
 
 #include "quenvar.h"
@@ -225,10 +225,9 @@ TEST(ApplyAdjustmentDefaults, FillsOnlyUnsetErrors) {
 // A heading before every entry and the details where the callback fills them; empty reports
 // and unopenable paths give 0 and no file.
 TEST(WriteReportFile, EntriesWithDetailsAndNothingForEmptyReportsOrBadPaths) {
+    testing::TempDir dir;
     ReportBuffers b;
-    const std::string path = ::testing::TempDir() + "entries.txt", empty = ::testing::TempDir() + "empty.txt";
-    const std::string bad = ::testing::TempDir() + "no-such-dir/report.txt";
-    std::filesystem::remove(empty);
+    const std::string path = dir.File("entries.txt"), empty = dir.File("empty.txt"), bad = dir.File("none/report.txt");
     EXPECT_EQ(WriteReportFile(b, empty.c_str(), "T", "H", nullptr, nullptr), 0);
     b.reportLines = {"A", "B", "C"};
     EXPECT_EQ(WriteReportFile(b, bad.c_str(), "T", "H", nullptr, nullptr), 0);
@@ -240,8 +239,7 @@ TEST(WriteReportFile, EntriesWithDetailsAndNothingForEmptyReportsOrBadPaths) {
         return i != 1;
     };
     ASSERT_EQ(WriteReportFile(b, path.c_str(), "闭合差统计表", "No", nullptr, detail), 1);
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "\n====闭合差统计表====\n\nNo\nA\n\nd1\nd2\n\nNo\nB\n\nNo\nC\n\n");
+    EXPECT_EQ(testing::ReadAll(path), "\n====闭合差统计表====\n\nNo\nA\n\nd1\nd2\n\nNo\nB\n\nNo\nC\n\n");
 }
 
 }  // namespace
