@@ -22,8 +22,6 @@ namespace {
 
 using namespace quenvar::testing;
 
-constexpr double Deg = 0.017453292519943295;
-
 // Known A and B 100 m apart; C (kept as given, class 2) seen from A only by directions.
 struct ConeNetwork {
     Network net;
