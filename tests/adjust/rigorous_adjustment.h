@@ -38,6 +38,31 @@ struct RefResult {
     std::vector<double> qll;       // cofactors of the adjusted observations, a Q a^T
 };
 
+// Borders the normal matrix in the top left of `big` (u unknowns, `first` the first unknown of
+// each point or -1) with the inner constraints over the datum points: the translations, plus
+// rotation and scale when asked, about the datum points' centroid.
+inline void BorderWithInnerConstraints(Dense& big, size_t u, const std::vector<RefPoint>& pts,
+                                       const std::vector<int>& first, bool plane, bool rotation, bool scale) {
+    double mx = 0, my = 0, c = 0;
+    for (const RefPoint& p : pts)
+        if (p.datum) mx += p.x, my += p.y, c += 1;
+    mx /= c, my /= c;
+    for (size_t p = 0; p < pts.size(); ++p) {
+        if (!pts[p].datum) continue;
+        const size_t f = size_t(first[p]);
+        if (!plane) {
+            big(f, u) = big(u, f) = 1.0;
+            continue;
+        }
+        const double ex = pts[p].x - mx, ey = pts[p].y - my;
+        size_t k = u;
+        big(f, k) = big(k, f) = 1.0, ++k;
+        big(f + 1, k) = big(k, f + 1) = 1.0, ++k;
+        if (rotation) big(f, k) = big(k, f) = -ey, big(f + 1, k) = big(k, f + 1) = ex, ++k;
+        if (scale) big(f, k) = big(k, f) = ex, big(f + 1, k) = big(k, f + 1) = ey;
+    }
+}
+
 // Runs `passes` linearised passes. Plane networks (plane set) have X, Y unknowns per free point
 // and one orientation unknown per station with directions; the inner constraints hold the
 // translations, plus rotation and scale when asked, over the datum points.
@@ -98,26 +123,7 @@ inline RefResult RigorousAdjustment(std::vector<RefPoint> pts, const std::vector
                 rhs(i, 0) += a(k, i) * obs[k].weight * l(k, 0);
                 for (size_t j = 0; j < u; ++j) big(i, j) += a(k, i) * obs[k].weight * a(k, j);
             }
-        if (d > 0) {
-            double mx = 0, my = 0, c = 0;
-            for (const RefPoint& p : pts)
-                if (p.datum) mx += p.x, my += p.y, c += 1;
-            mx /= c, my /= c;
-            for (size_t p = 0; p < np; ++p) {
-                if (!pts[p].datum) continue;
-                const size_t f = size_t(res.first[p]);
-                if (!plane) {
-                    big(f, u) = big(u, f) = 1.0;
-                    continue;
-                }
-                const double ex = pts[p].x - mx, ey = pts[p].y - my;
-                size_t k = u;
-                big(f, k) = big(k, f) = 1.0, ++k;
-                big(f + 1, k) = big(k, f + 1) = 1.0, ++k;
-                if (rotationFree) big(f, k) = big(k, f) = -ey, big(f + 1, k) = big(k, f + 1) = ex, ++k;
-                if (scaleFree) big(f, k) = big(k, f) = ex, big(f + 1, k) = big(k, f + 1) = ey;
-            }
-        }
+        if (d > 0) BorderWithInnerConstraints(big, u, pts, res.first, plane, rotationFree, scaleFree);
         const Dense inv = Inverse(big);
         res.q = Dense(u, u);
         for (size_t i = 0; i < u; ++i)
