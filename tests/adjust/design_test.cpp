@@ -217,12 +217,15 @@ TEST(ThirdClassFiles, TheStepBetweenFailsOnMissingShortDiagonalAndSingleUnknownM
 }
 
 // The weakest direction of a real network against the power method in 8-byte floats on the
-// same matrix s0 Q; every eigenpair of the Jacobi method satisfies A v = d v.
-TEST(ThirdClassAnalysis, WeakestDirectionAgreesWithThePowerMethod) {
+// same matrix s0 Q. The second stage rates every observation, the planned one included: g
+// against the trace of Q inverted again with the planned distance observed, h from the
+// distance's direction and the weakest direction, and h kept as the residual.
+TEST(ThirdClassAnalysis, WeakestDirectionAndRatingsAgreeWithSecondFormulations) {
     ThirdClass t;
-    PlannedTriangulation(t.net, t.b);
+    const int o = PlannedTriangulation(t.net, t.b);
     ASSERT_EQ(t.Stage1(), ResultDesignStage);
-    ASSERT_EQ(FindWeakestDirection(t.files), 1);
+    ASSERT_EQ(RunDesignSecondStage(t.net, t.b.ui(), 1, t.files), ResultDone);
+    EXPECT_EQ(t.b.ui().closes, 1);
     float s0 = 0.0f;
     const Dense q = ReadMatrixFile(t.dir.File("optim0.dat"), s0);
     const size_t n = q.rows;
@@ -246,21 +249,6 @@ TEST(ThirdClassAnalysis, WeakestDirectionAgreesWithThePowerMethod) {
     double dot = 0.0;
     for (size_t i = 0; i < n; ++i) dot += x[i] * e[i + 1];
     EXPECT_NEAR(std::fabs(dot), 1.0, 1e-5);
-}
-
-// The second stage rates every observation, the planned one included: g against the trace of
-// Q inverted again with the planned distance observed, h from the distance's direction and the
-// weakest direction, and h kept as the residual.
-TEST(ThirdClassAnalysis, RatingsAgreeWithReinversionAndTheWeakestDirection) {
-    ThirdClass t;
-    const int o = PlannedTriangulation(t.net, t.b);
-    ASSERT_EQ(t.Stage1(), ResultDesignStage);
-    ASSERT_EQ(RunDesignSecondStage(t.net, t.b.ui(), 1, t.files), ResultDone);
-    EXPECT_EQ(t.b.ui().closes, 1);
-    float s0 = 0.0f;
-    const Dense q = ReadMatrixFile(t.dir.File("optim0.dat"), s0);
-    std::vector<float> e;
-    ASSERT_EQ(ReadWeakestDirection(e, int(q.rows), t.files), 1);
 
     const std::string ratings = t.Bytes("optim2.dat");
     ASSERT_EQ(ratings.size() % 10, 0u);
