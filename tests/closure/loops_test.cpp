@@ -418,16 +418,13 @@ TEST_F(SideConditionClosure, BaselineConditionCarriesTheLengthRatioThroughTwoTri
     }
     Distance(b, net, A, B, 0.0, ClassFixed);
     Distance(b, net, C, D, 0.0001 * TrueDistance(net, C, D), ClassFixed);  // 1.0001 times too long
-    std::vector<std::unique_ptr<ClosureLoop>> list(size_t(net.hdr.obsCount) + 1);
-    std::vector<TriangleRecord> triangles;
-    SearchCounts counts{};
-    SearchLoops(net, b.ui(), list, 0, triangles, true, counts);
-    ASSERT_EQ(counts[4], 2);
-    ASSERT_EQ(counts[2], 1);
-    ClosureLoop& loop = *list[size_t(counts[1])];
+    Search s(net, b.ui(), true);
+    ASSERT_EQ(s.counts[4], 2);
+    ASSERT_EQ(s.counts[2], 1);
+    ClosureLoop& loop = *s.list[size_t(s.counts[1])];
     ASSERT_EQ(loop.Kind(), LoopSideCondition);
     EXPECT_EQ(loop.Closed(), 0);
-    ASSERT_EQ(ComputeLoopClosure(net, loop, triangles), 1);
+    ASSERT_EQ(ComputeLoopClosure(net, loop, s.triangles), 1);
     EXPECT_NEAR(loop.closure, 1.0 - 1.0 / 1.0001, 1e-10);
     // n: cot^2 of the angles opposite the incoming and the outgoing side in each triangle.
     const auto cot2 = [](double a) { return 1.0 / std::pow(std::tan(a), 2); };
