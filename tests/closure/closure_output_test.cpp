@@ -109,19 +109,16 @@ TEST(ComputeClosures, RefusedInADesignNetworkAndWithoutLoopsTheOldLinesStay) {
 }
 
 TEST(ComputeClosures, TraversesAloneGiveAStandardErrorOfZeroAndFreeLoopsEmptiesEverything) {
-    Traverse t(false, false);
-    ClosureState state;
-    ReportBuffers reports;
-    ClosureContext c{t.net, t.b.ui(), state, reports};
-    double sigma = -1.0;
-    ASSERT_EQ(ComputeClosures(c, 0, sigma), 1);
-    ASSERT_EQ(state.loopCount, 1);
-    EXPECT_EQ(state.Loop(0)->Kind(), LoopTraverse);
-    EXPECT_EQ(sigma, 0.0);
-    FreeLoops(state);
-    EXPECT_LT(state.loopCount, 1);
-    EXPECT_EQ(state.Loop(0), nullptr);
-    EXPECT_TRUE(state.triangleTable.empty());
+    Closures t;
+    t.net = Traverse(false, false).net;
+    ASSERT_EQ(t.Compute(0), 1);
+    ASSERT_EQ(t.state.loopCount, 1);
+    EXPECT_EQ(t.state.Loop(0)->Kind(), LoopTraverse);
+    EXPECT_EQ(t.sigma, 0.0);
+    FreeLoops(t.state);
+    EXPECT_LT(t.state.loopCount, 1);
+    EXPECT_EQ(t.state.Loop(0), nullptr);
+    EXPECT_TRUE(t.state.triangleTable.empty());
 }
 
 TEST(ClosureReport, OneLevellingLoopOfThreePoints) {
