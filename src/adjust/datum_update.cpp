@@ -13,20 +13,20 @@ constexpr double LargestBackwardError = 1e-9;
 
 // Inverts the small symmetric, possibly indefinite matrix c (m x m by rows) in place by
 // Gauss-Jordan elimination with partial pivoting; false when a pivot vanishes.
-bool InvertSmall(std::vector<double>& c, size_t m) {
-    std::vector<double> inv(m * m, 0.0);
+bool InvertSmall(std::vector<long double>& c, size_t m) {
+    std::vector<long double> inv(m * m, 0.0L);
     for (size_t i = 0; i < m; ++i) inv[i * m + i] = 1.0;
     for (size_t col = 0; col < m; ++col) {
         size_t pivot = col;
         for (size_t r = col + 1; r < m; ++r)
             if (std::fabs(c[r * m + col]) > std::fabs(c[pivot * m + col])) pivot = r;
-        const double d = c[pivot * m + col];
-        if (d == 0.0 || !std::isfinite(d)) return false;
+        const long double d = c[pivot * m + col];
+        if (d == 0.0L || !std::isfinite(d)) return false;
         for (size_t j = 0; j < m; ++j) std::swap(c[col * m + j], c[pivot * m + j]), std::swap(inv[col * m + j], inv[pivot * m + j]);
         for (size_t j = 0; j < m; ++j) c[col * m + j] /= d, inv[col * m + j] /= d;
         for (size_t r = 0; r < m; ++r) {
-            const double f = r == col ? 0.0 : c[r * m + col];
-            if (f == 0.0) continue;
+            const long double f = r == col ? 0.0L : c[r * m + col];
+            if (f == 0.0L) continue;
             for (size_t j = 0; j < m; ++j) c[r * m + j] -= f * c[col * m + j], inv[r * m + j] -= f * inv[col * m + j];
         }
     }
@@ -93,58 +93,62 @@ std::vector<int> DatumUpdate::PinnedUnknowns(const Network& net, const DatumVect
     return pins;
 }
 
+double DatumUpdate::PinWeight(double d) {
+    if (!(d > 0.0) || !std::isfinite(d)) return 1.0;
+    int e = 0;
+    std::frexp(d, &e);
+    return std::ldexp(1.0, 2 * (e / 2));
+}
+
 bool DatumUpdate::Build(int n, const DatumVectors& datum, const std::vector<int>& pins,
                         const std::vector<double>& weights, const Solver& solve, const Product& multiply) {
     const size_t w = size_t(datum.columns), m = w + pins.size(), rows = size_t(n);
     m_ = m;
-    std::vector<double> u(rows * m, 0.0), v(rows), c(m * m, 0.0);
+    std::vector<double> u(rows * m, 0.0);
+    std::vector<long double> c(m * m, 0.0L);
     for (size_t a = 0; a < datum.unknowns.size(); ++a)
         std::copy_n(&datum.values[a * w], w, &u[size_t(datum.unknowns[a] - 1) * m]);
     for (size_t k = 0; k < pins.size(); ++k) u[size_t(pins[k] - 1) * m + w + k] = std::sqrt(weights[k]);
-    mu_ = u;
-    for (size_t k = 0; k < m; ++k) {
-        for (size_t i = 0; i < rows; ++i) v[i] = mu_[i * m + k];
-        solve(v.data());
-        for (size_t i = 0; i < rows; ++i) mu_[i * m + k] = v[i];
-    }
+    mu_.assign(u.begin(), u.end());
+    solve(mu_.data(), int(m));
     // C = S^-1 + U^T M^-1 U, made exactly symmetric.
     for (size_t i = 0; i < rows; ++i)
         for (size_t k = 0; k < m; ++k)
             for (size_t l = 0; l < m; ++l) c[k * m + l] += u[i * m + k] * mu_[i * m + l];
     for (size_t k = 0; k < m; ++k) {
-        c[k * m + k] += k < w ? 1.0 : -1.0;
-        for (size_t l = 0; l < k; ++l) c[k * m + l] = c[l * m + k] = 0.5 * (c[k * m + l] + c[l * m + k]);
+        c[k * m + k] += k < w ? 1.0L : -1.0L;
+        for (size_t l = 0; l < k; ++l) c[k * m + l] = c[l * m + k] = 0.5L * (c[k * m + l] + c[l * m + k]);
     }
     if (!InvertSmall(c, m)) return false;
     // (M + U S U^T)^-1 U = M^-1 U C^-1 S.
-    vc_.assign(rows * m, 0.0);
+    vc_.assign(rows * m, 0.0L);
     std::vector<double> x(rows * m);
     for (size_t i = 0; i < rows; ++i)
         for (size_t k = 0; k < m; ++k) {
-            double s = 0.0;
+            long double s = 0.0L;
             for (size_t l = 0; l < m; ++l) s += mu_[i * m + l] * c[l * m + k];
             vc_[i * m + k] = s;
-            x[i * m + k] = k < w ? s : -s;
+            x[i * m + k] = double(k < w ? s : -s);
         }
     // An ill-conditioned low-rank system shows in the solutions it gives.
     return BackwardError(rows, datum, x, u, m, multiply) <= LargestBackwardError;
 }
 
-double DatumUpdate::Correction(int i, int j) const {
-    const double* a = &vc_[size_t(i - 1) * m_];
-    const double* b = &mu_[size_t(j - 1) * m_];
-    double s = 0.0;
+long double DatumUpdate::Correction(int i, int j) const {
+    const long double* a = &vc_[size_t(i - 1) * m_];
+    const long double* b = &mu_[size_t(j - 1) * m_];
+    long double s = 0.0L;
     for (size_t k = 0; k < m_; ++k) s += a[k] * b[k];
     return s;
 }
 
-void DatumUpdate::Apply(const double* b, double* y) const {
+void DatumUpdate::Apply(const double* b, long double* y) const {
     const size_t rows = m_ == 0 ? 0 : mu_.size() / m_;
-    std::vector<double> t(m_, 0.0);  // (M^-1 U)^T b
+    std::vector<long double> t(m_, 0.0L);  // (M^-1 U)^T b
     for (size_t i = 0; i < rows; ++i)
         for (size_t k = 0; k < m_; ++k) t[k] += mu_[i * m_ + k] * b[i];
     for (size_t i = 0; i < rows; ++i) {
-        double s = 0.0;
+        long double s = 0.0L;
         for (size_t k = 0; k < m_; ++k) s += vc_[i * m_ + k] * t[k];
         y[i] -= s;
     }

@@ -4,6 +4,8 @@
 // by diagonal terms P gives a regular sparse M = N + P, and
 //   N + G G^T = M + U S U^T,  U = [G, sqrt(P)],  S = diag(I, -I),
 // whose inverse is M^-1 - (M^-1 U) C^-1 (M^-1 U)^T with the small C = S^-1 + U^T M^-1 U.
+// The correction cancels much of M^-1 (the variances of a free network are far smaller than
+// those of the pinned one), so it is carried in long double, like the factor of M it comes from.
 #pragma once
 
 #include <functional>
@@ -22,11 +24,13 @@ public:
     static std::vector<int> PinnedUnknowns(const Network& net, const DatumVectors& datum);
 
     // The weight of a pin on an unknown whose diagonal element of N is d: as strong as the
-    // unknown's own observations, so that M stays well balanced.
-    static double PinWeight(double d) { return d > 0.0 ? d : 1.0; }
+    // unknown's own observations, so that M stays well balanced, and a power of four, so that
+    // its square root in U is exact.
+    static double PinWeight(double d);
 
-    // Solves x := M^-1 x in place (n values, unknown i at x[i - 1]).
-    using Solver = std::function<void(double*)>;
+    // Solves X := M^-1 X in place for the given number of columns (X n x columns by rows,
+    // unknown i in row i - 1).
+    using Solver = std::function<void(long double*, int)>;
     // y := N x and |N| |x| (both n values) for the check of the solutions.
     using Product = std::function<void(const double* x, double* y, double* magnitude)>;
 
@@ -36,14 +40,14 @@ public:
                const Solver& solve, const Product& multiply);
 
     // ((M^-1 U) C^-1 (M^-1 U)^T)(i, j), unknowns counted from 1.
-    double Correction(int i, int j) const;
+    long double Correction(int i, int j) const;
     // y := y - (M^-1 U) C^-1 (M^-1 U)^T b, turning M^-1 b into (N + G G^T)^-1 b.
-    void Apply(const double* b, double* y) const;
+    void Apply(const double* b, long double* y) const;
 
 private:
-    size_t m_ = 0;                // columns of U
-    std::vector<double> mu_;      // M^-1 U, by rows
-    std::vector<double> vc_;      // M^-1 U C^-1, by rows
+    size_t m_ = 0;                     // columns of U
+    std::vector<long double> mu_;      // M^-1 U, by rows
+    std::vector<long double> vc_;      // M^-1 U C^-1, by rows
 };
 
 }  // namespace quenvar

@@ -6,16 +6,16 @@
 namespace quenvar {
 namespace {
 
-using Dense = Eigen::MatrixXd;
-
 // Supernodes up to this width are inverted by plain loops (a point or two of a traverse, whose
 // dense blocks would cost more to set up than their arithmetic).
 constexpr int NarrowBlock = 8;
 
-int Count(const LowerFactor& f, int j) { return f.start[j + 1] - f.start[j]; }
+template <typename Real>
+int Count(const LowerFactor<Real>& f, int j) { return f.start[j + 1] - f.start[j]; }
 
 // Columns j and j + 1 belong to one supernode: j's rows are j + 1 and then exactly j + 1's.
-bool Continues(const LowerFactor& f, int j) {
+template <typename Real>
+bool Continues(const LowerFactor<Real>& f, int j) {
     return Count(f, j) > 0 && f.rows[f.start[j]] == j + 1 && Count(f, j) == Count(f, j + 1) + 1;
 }
 
@@ -35,18 +35,19 @@ const int* Gallop(const int* from, const int* end, int row) {
 // One supernode of at most NarrowBlock columns by plain loops, with the same quantities as the
 // dense blocks below: no products to set up, and Z_RR read straight from the later columns as
 // it is used rather than gathered. u and y have room for m x w values.
-void InvertNarrow(const LowerFactor& f, int fc, int lc, double* u, double* y, std::vector<double>& offDiagonal,
-                  std::vector<double>& diagonal) {
+template <typename Real>
+void InvertNarrow(const LowerFactor<Real>& f, int fc, int lc, Real* u, Real* y, std::vector<Real>& offDiagonal,
+                  std::vector<Real>& diagonal) {
     const int w = lc - fc + 1, m = Count(f, lc);
     const int* rr = f.rows + f.start[lc];
     auto l = [&f, fc](int i, int j) { return f.values[f.start[fc + j] + (i - j - 1)]; };  // L_SS(i, j), i > j
     auto lrs = [&f, fc, lc](int r, int j) { return f.values[f.start[fc + j] + (lc - fc - j) + r]; };
     // L_SS^-1, unit lower, and T = L_SS^-T D_S^-1 L_SS^-1 in its lower triangle.
-    double linv[NarrowBlock][NarrowBlock] = {}, t[NarrowBlock][NarrowBlock] = {};
+    Real linv[NarrowBlock][NarrowBlock] = {}, t[NarrowBlock][NarrowBlock] = {};
     for (int j = 0; j < w; ++j) {
         linv[j][j] = 1.0;
         for (int i = j + 1; i < w; ++i) {
-            double sum = 0.0;
+            Real sum = 0.0;
             for (int k = j; k < i; ++k) sum += l(i, k) * linv[k][j];
             linv[i][j] = -sum;
         }
@@ -58,7 +59,7 @@ void InvertNarrow(const LowerFactor& f, int fc, int lc, double* u, double* y, st
         // U = L_RS L_SS^-1, by columns from the last.
         for (int r = 0; r < m; ++r)
             for (int c = w - 1; c >= 0; --c) {
-                double v = lrs(r, c);
+                Real v = lrs(r, c);
                 for (int k = c + 1; k < w; ++k) v -= u[k * m + r] * l(k, c);
                 u[c * m + r] = v;
             }
@@ -66,8 +67,8 @@ void InvertNarrow(const LowerFactor& f, int fc, int lc, double* u, double* y, st
         std::fill_n(y, size_t(m) * size_t(w), 0.0);
         for (int a = 0; a < m; ++a) {
             const int r = rr[a];
-            const double z = diagonal[size_t(r)];
-            double ua[NarrowBlock], ya[NarrowBlock];
+            const Real z = diagonal[size_t(r)];
+            Real ua[NarrowBlock], ya[NarrowBlock];
             for (int c = 0; c < w; ++c) {
                 ua[c] = u[c * m + a];
                 ya[c] = y[c * m + a] + z * ua[c];
@@ -76,7 +77,7 @@ void InvertNarrow(const LowerFactor& f, int fc, int lc, double* u, double* y, st
             const int* end = f.rows + f.start[r + 1];
             for (int b = a + 1; b < m && rows < end; ++b, ++rows) {
                 if (*rows != rr[b]) rows = Gallop(rows, end, rr[b]);
-                const double zba = offDiagonal[size_t(rows - f.rows)];
+                const Real zba = offDiagonal[size_t(rows - f.rows)];
                 for (int c = 0; c < w; ++c) {
                     y[c * m + b] += zba * ua[c];
                     ya[c] += zba * u[c * m + b];
@@ -86,7 +87,7 @@ void InvertNarrow(const LowerFactor& f, int fc, int lc, double* u, double* y, st
         }
         for (int j = 0; j < w; ++j)
             for (int i = j; i < w; ++i) {
-                double sum = 0.0;
+                Real sum = 0.0;
                 for (int r = 0; r < m; ++r) sum += u[i * m + r] * y[j * m + r];
                 t[i][j] += sum;
             }
@@ -104,7 +105,8 @@ void InvertNarrow(const LowerFactor& f, int fc, int lc, double* u, double* y, st
 // Supernode by supernode from the last: for columns S = f..l with the rows R below them,
 // U = L_RS L_SS^-1, Z_RS = -Z_RR U and Z_SS = L_SS^-T D_S^-1 L_SS^-1 + U^T Z_RR U, with Z_RR
 // (all on the pattern, R being a clique of the factor) gathered from the later columns.
-void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std::vector<double>& diagonal) {
+template <typename Real>
+void SelectedInverse(const LowerFactor<Real>& f, std::vector<Real>& offDiagonal, std::vector<Real>& diagonal) {
     const int n = f.n;
     offDiagonal.assign(size_t(n > 0 ? f.start[n] : 0), 0.0);
     diagonal.assign(size_t(n), 0.0);
@@ -120,9 +122,9 @@ void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std
         tallest = std::max(tallest, Count(f, first[s + 1] - 1));
     }
     const size_t square = size_t(widest) * size_t(widest), side = size_t(tallest) * size_t(widest);
-    std::vector<double> lssSpace(square), tSpace(square), lrsSpace(side), uSpace(side),
+    std::vector<Real> lssSpace(square), tSpace(square), lrsSpace(side), uSpace(side),
         ySpace(side), zrrSpace(size_t(tallest) * size_t(tallest));
-    using Block = Eigen::Map<Dense>;
+    using Block = Eigen::Map<Eigen::Matrix<Real, Eigen::Dynamic, Eigen::Dynamic>>;
     for (size_t s = first.size() - 1; s-- > 0;) {
         const int fc = first[s], lc = first[s + 1] - 1, w = lc - fc + 1;
         if (w <= NarrowBlock) {
@@ -148,15 +150,15 @@ void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std
         // and multiplying out.
         for (int j = w - 1; j >= 0; --j) {
             const int k = w - 1 - j;
-            t(j, j) = 1.0 / f.d[fc + j];
+            t(j, j) = Real(1) / f.d[fc + j];
             if (k == 0) continue;
-            t.col(j).tail(k).noalias() = -(t.bottomRightCorner(k, k).selfadjointView<Eigen::Lower>() * lss.col(j).tail(k));
+            t.col(j).tail(k).noalias() = -(t.bottomRightCorner(k, k).template selfadjointView<Eigen::Lower>() * lss.col(j).tail(k));
             t(j, j) -= lss.col(j).tail(k).dot(t.col(j).tail(k));
         }
         if (m > 0) {
             // U = L_RS L_SS^-1.
             u = lrs;
-            lss.triangularView<Eigen::UnitLower>().solveInPlace<Eigen::OnTheRight>(u);
+            lss.template triangularView<Eigen::UnitLower>().template solveInPlace<Eigen::OnTheRight>(u);
             for (int a = 0; a < m; ++a) {
                 const int r = rr[a];
                 zrr(a, a) = diagonal[size_t(r)];
@@ -170,7 +172,7 @@ void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std
                 }
             }
             // Z_RR is gathered in its lower triangle only.
-            y.noalias() = zrr.selfadjointView<Eigen::Lower>() * u;
+            y.noalias() = zrr.template selfadjointView<Eigen::Lower>() * u;
             t.noalias() += u.transpose() * y;
             for (int c = fc; c <= lc; ++c)
                 for (int r = 0; r < m; ++r) offDiagonal[size_t(below(r, c))] = -y(r, c - fc);
@@ -181,5 +183,8 @@ void SelectedInverse(const LowerFactor& f, std::vector<double>& offDiagonal, std
         }
     }
 }
+
+template void SelectedInverse(const LowerFactor<double>&, std::vector<double>&, std::vector<double>&);
+template void SelectedInverse(const LowerFactor<long double>&, std::vector<long double>&, std::vector<long double>&);
 
 }  // namespace quenvar

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
 
 #include "adjust/datum_constraints.h"
 #include "adjust/datum_update.h"
@@ -106,6 +107,20 @@ std::vector<int> PointOrdering(const std::vector<std::vector<int>>& adj, int per
     return position;
 }
 
+// The factor of the pattern and its selected inverse, in one precision.
+template <typename Real>
+struct Numeric {
+    SupernodalFactor<Real> factor;
+    LowerFactor<Real> view;
+    std::vector<Real> zOff, zDiag;  // the selected inverse on the pattern of L
+    // The same on the pattern of N, stored as N is: every cofactor the adjustment reads lies
+    // there, in the points' own order, so the reads of one station stay close together.
+    std::vector<Real> zNormal;
+    // Unknowns not on the pattern: columns of the inverse by solution, the last one kept.
+    int solvedColumn = -1;
+    std::vector<Real> column;
+};
+
 }  // namespace
 
 struct SparseSystem::Data {
@@ -120,23 +135,25 @@ struct SparseSystem::Data {
     double last = 0.0;       // [pll], then [pvv]
     double spare = 0.0;      // receives an element outside the pattern
     bool outside = false;    // an element outside the pattern was written in this pass
-    SupernodalFactor factor;
     std::vector<int> position;  // place of each unknown (counted from 0) in the factor
-    LowerFactor view;
+    // Every pass is factored in double, which serves the corrections: they are refined to the
+    // exact solution anyway. A free network's cofactors are what is left when the datum
+    // correction has taken off most of M^-1, so when they are read M is factored again,
+    // inverted and corrected in long double, and each cofactor rounded once: they then keep
+    // the digits of a fixed network's.
+    bool freeNetwork = false;
+    Numeric<double> plain;
+    Numeric<long double> precise;
     bool factored = false;
     bool inverted = false;
-    std::vector<double> zOff, zDiag;  // the selected inverse on the pattern of L
-    // The same on the pattern of N, stored as N is: every cofactor the adjustment reads lies
-    // there, in the points' own order, so the reads of one station stay close together.
-    std::vector<double> zNormal;
-    // Unknowns not on the pattern: columns of the inverse by solution, the last one kept.
-    int solvedColumn = -1;
-    std::vector<double> column;
+    bool preciseInverse = false;  // the cofactors come from `precise`
     // Free network: the datum vectors over the datum points regularise N; the same vectors
     // over every unknown point come off the inverse.
     DatumVectors datum, extended;
     std::vector<int> datumRow, extendedRow;  // row of each unknown (from 1) in the vectors, or -1
     std::vector<int> pins;      // unknowns pinned to make N regular
+    std::vector<double> pinWeights;
+    std::vector<std::pair<int, double>> added;  // P: the pins' weights on the diagonal
     DatumUpdate update;
     SparseWork work;
     AllocationGate gate = nullptr;  // the network's, asked before the inverse is allocated
@@ -146,16 +163,38 @@ struct SparseSystem::Data {
         if (inverted) return true;
         if (!factored) return false;
         try {
-            if (!AllocationAllowed(gate, size_t(factor.Size()) * sizeof(double))) throw std::bad_alloc();
-            SelectedInverse(view, zOff, zDiag);
-            zNormal.resize(size_t(a.nonZeros()));
-            factor.Gather(zOff, zDiag, zNormal.data());
+            preciseInverse = freeNetwork && datum.columns > 0 && RefactorPrecisely();
+            if (preciseInverse) {
+                InvertWith(precise);
+            } else {
+                InvertWith(plain);
+            }
         } catch (const std::bad_alloc&) {
             return false;
         }
         ++work.inversions;
         inverted = true;
         return true;
+    }
+
+    // M factored and the datum correction built in long double; false when either fails,
+    // and the cofactors then come from the double factor.
+    bool RefactorPrecisely() {
+        if (Decompose(precise, added) != 1) return false;
+        DatumUpdate fine;
+        if (!fine.Build(n, datum, pins, pinWeights, [this](long double* x, int m) { precise.factor.Solve(x, m); },
+                        [this](const double* x, double* y, double* magnitude) { Multiply(x, y, magnitude); }))
+            return false;
+        update = std::move(fine);
+        return true;
+    }
+
+    template <typename Real>
+    void InvertWith(Numeric<Real>& num) {
+        if (!AllocationAllowed(gate, size_t(num.factor.Size()) * sizeof(Real))) throw std::bad_alloc();
+        SelectedInverse(num.view, num.zOff, num.zDiag);
+        num.zNormal.resize(size_t(a.nonZeros()));
+        num.factor.Gather(num.zOff, num.zDiag, num.zNormal.data());
     }
 
     // Element (i, j) of N in the pattern, null when it is not there. A column of N holds the
@@ -178,9 +217,14 @@ struct SparseSystem::Data {
         return column + (mask + 1 - ((j - 1) & mask)) + (lastIndex << shift) + ((i - 1) & mask);
     }
 
-    static double Term(const DatumVectors& g, const std::vector<int>& row, int i, int j) {
+    // G_i G_j^T in long double.
+    static long double Term(const DatumVectors& g, const std::vector<int>& row, int i, int j) {
         const int ri = row[size_t(i)], rj = row[size_t(j)];
-        return ri < 0 || rj < 0 ? 0.0 : g.Term(size_t(ri), size_t(rj));
+        if (ri < 0 || rj < 0) return 0.0L;
+        const size_t w = size_t(g.columns);
+        long double t = 0.0L;
+        for (size_t k = 0; k < w; ++k) t += (long double)g.values[size_t(ri) * w + k] * g.values[size_t(rj) * w + k];
+        return t;
     }
 
     // y := N x and |N| |x|.
@@ -199,39 +243,39 @@ struct SparseSystem::Data {
             }
     }
 
-    void SolveInPlace(double* x) const { factor.Solve(x); }
-
     // Factors the matrix: 1, or what Solve returns for a singular matrix. A pivot below
     // 1e-20, or tiny beside its diagonal element, means a singular matrix whose rounding
     // decides which pivot comes out how small; the packed inversion's rule decides it as
     // long as the packed storage is affordable.
-    int Decompose() {
-        factor.Factor(a.valuePtr());
+    template <typename Real>
+    int Decompose(Numeric<Real>& num, const std::vector<std::pair<int, double>>& added = {}) {
+        num.factor.Factor(a.valuePtr(), added);
         ++work.factorisations;
         const int singular = n <= LargestReferenceOrder ? SolveUseReference : SolveSingular;
-        const std::vector<double>& pivots = factor.Pivots();
+        const std::vector<Real>& pivots = num.factor.Pivots();
         for (int i = 0; i < n; ++i) {
-            const double d = pivots[position[size_t(i)]];
+            const Real d = pivots[position[size_t(i)]];
             if (!(d >= 1e-20) || d < SmallestRelativePivot * *Find(i + 1, i + 1)) return singular;
         }
-        view = factor.View();
+        num.view = num.factor.View();
         return 1;
     }
 
-    double InverseElement(int i, int j) {
-        if (const double* e = Find(i, j)) return zNormal[size_t(e - a.valuePtr())];
+    template <typename Real>
+    Real InverseElement(Numeric<Real>& num, int i, int j) {
+        if (const double* e = Find(i, j)) return num.zNormal[size_t(e - a.valuePtr())];
         const int pi = position[size_t(i - 1)], pj = position[size_t(j - 1)];
-        if (pi == pj) return zDiag[size_t(pi)];
-        const long p = factor.Position(std::max(pi, pj), std::min(pi, pj));
-        if (p >= 0) return zOff[size_t(p)];
+        if (pi == pj) return num.zDiag[size_t(pi)];
+        const long p = num.factor.Position(std::max(pi, pj), std::min(pi, pj));
+        if (p >= 0) return num.zOff[size_t(p)];
         // Not read by the adjustment itself; solved for when asked.
-        if (solvedColumn != j) {
-            column.assign(size_t(n), 0.0);
-            column[size_t(j - 1)] = 1.0;
-            SolveInPlace(column.data());
-            solvedColumn = j;
+        if (num.solvedColumn != j) {
+            num.column.assign(size_t(n), Real(0));
+            num.column[size_t(j - 1)] = 1;
+            num.factor.Solve(num.column.data());
+            num.solvedColumn = j;
         }
-        return column[size_t(i - 1)];
+        return num.column[size_t(i - 1)];
     }
 };
 
@@ -260,7 +304,10 @@ bool SparseSystem::Prepare(const Network& net, const UnknownMap& map, int n) {
         d.datumRow.assign(size_t(n) + 1, -1);
         d.extendedRow.assign(size_t(n) + 1, -1);
         d.position = PointOrdering(adj, per);
-        d.factor.Analyse(n, d.a.outerIndexPtr(), d.a.innerIndexPtr(), d.position, per);
+        // Without a fixed point the network takes the datum terms.
+        d.freeNetwork = net.hdr.knownPointCount == 0;
+        d.plain.factor.Analyse(n, d.a.outerIndexPtr(), d.a.innerIndexPtr(), d.position, per);
+        if (d.freeNetwork) d.precise.factor.Analyse(n, d.a.outerIndexPtr(), d.a.innerIndexPtr(), d.position, per);
         ++d.work.analyses;
     } catch (const std::bad_alloc&) {
         return false;
@@ -273,8 +320,8 @@ int SparseSystem::BeginPass(const Network& net, const UnknownMap& map) {
     std::fill_n(d.a.valuePtr(), d.a.nonZeros(), 0.0);
     std::fill(d.b.begin(), d.b.end(), 0.0);
     d.last = 0.0;
-    d.outside = d.factored = d.inverted = false;
-    d.solvedColumn = -1;
+    d.outside = d.factored = d.inverted = d.preciseInverse = false;
+    d.plain.solvedColumn = d.precise.solvedColumn = -1;
     for (const int u : d.datum.unknowns) d.datumRow[size_t(u)] = -1;
     for (const int u : d.extended.unknowns) d.extendedRow[size_t(u)] = -1;
     if (!FindDatumVectors(net, map, d.datum) ||
@@ -290,7 +337,8 @@ int SparseSystem::BeginPass(const Network& net, const UnknownMap& map) {
 
 double SparseSystem::FirstDiagonal() const {
     const double* e = d_->Find(1, 1);
-    return (e ? *e : 0.0) + Data::Term(d_->datum, d_->datumRow, 1, 1);
+    const int r = d_->datumRow[1];
+    return (e ? *e : 0.0) + (r < 0 ? 0.0 : d_->datum.Term(size_t(r), size_t(r)));
 }
 
 double& SparseSystem::Element(int i, int j) {
@@ -311,24 +359,22 @@ int SparseSystem::Solve() {
     if (d.outside) return SolveUseReference;
     try {
         if (d.datum.columns == 0) {
-            const int r = d.Decompose();
+            const int r = d.Decompose(d.plain);
             d.factored = r == 1;
             return r;
         }
         BalanceDatumVectors(d.datum, d.extended, [&d](int u) { return *d.Find(u, u); });
-        // Pinned, factored, and the diagonal given back.
-        std::vector<double> weights, diagonal;
+        // M = N + P, the pins added inside the factor, in its precision.
+        d.pinWeights.clear();
+        d.added.clear();
         for (const int u : d.pins) {
-            double* e = d.Find(u, u);
-            diagonal.push_back(*e);
-            weights.push_back(DatumUpdate::PinWeight(*e));
-            *e += weights.back();
+            d.pinWeights.push_back(DatumUpdate::PinWeight(*d.Find(u, u)));
+            d.added.emplace_back(u - 1, d.pinWeights.back());
         }
-        const int r = d.Decompose();
-        for (size_t k = 0; k < d.pins.size(); ++k) *d.Find(d.pins[k], d.pins[k]) = diagonal[k];
+        const int r = d.Decompose(d.plain, d.added);
         if (r != 1) return r;
         const bool built = d.update.Build(
-            d.n, d.datum, d.pins, weights, [&d](double* x) { d.SolveInPlace(x); },
+            d.n, d.datum, d.pins, d.pinWeights, [&d](long double* x, int m) { d.plain.factor.Solve(x, m); },
             [&d](const double* x, double* y, double* magnitude) { d.Multiply(x, y, magnitude); });
         if (!built) return SolveUseReference;
         d.factored = true;
@@ -341,12 +387,17 @@ int SparseSystem::Solve() {
 void SparseSystem::Corrections(std::vector<double>& x) {
     Data& d = *d_;
     const LowerColumns normal{d.n, d.a.outerIndexPtr(), d.a.innerIndexPtr(), d.a.valuePtr()};
-    std::vector<double> rhs;
+    std::vector<long double> y;
     // K^-1 v: by the factor of N, or of M and the datum terms' low-rank correction.
-    const auto solve = [&d, &rhs](double* v) {
-        if (d.datum.columns > 0) rhs.assign(v, v + d.n);
-        d.SolveInPlace(v);
-        if (d.datum.columns > 0) d.update.Apply(rhs.data(), v);
+    const auto solve = [&d, &y](double* v) {
+        if (d.datum.columns == 0) {
+            d.plain.factor.Solve(v);
+            return;
+        }
+        y.assign(v, v + d.n);
+        d.plain.factor.Solve(y.data());
+        d.update.Apply(v, y.data());
+        std::copy(y.begin(), y.end(), v);
     };
     d.last += RefinedCorrections(normal, d.b.data(), d.datum, d.extended, solve, x, &refinement_);
 }
@@ -359,13 +410,14 @@ double SparseSystem::Cofactor(int i, int j) const {
     Data& d = *d_;
     if (!d.Invert()) return 0.0;
     if (i < j) std::swap(i, j);
-    double q = d.InverseElement(i, j);
-    if (d.datum.columns > 0) q -= d.update.Correction(i, j) + Data::Term(d.extended, d.extendedRow, i, j);
-    return q;
+    if (d.datum.columns == 0) return d.InverseElement(d.plain, i, j);
+    long double q = d.preciseInverse ? d.InverseElement(d.precise, i, j) : d.InverseElement(d.plain, i, j);
+    q -= d.update.Correction(i, j) + Data::Term(d.extended, d.extendedRow, i, j);
+    return double(q);
 }
 
 const SparseWork& SparseSystem::Work() const { return d_->work; }
 long SparseSystem::PatternSize() const { return long(d_->a.nonZeros()) - d_->n; }
-long SparseSystem::FactorSize() const { return d_->factor.Size(); }
+long SparseSystem::FactorSize() const { return d_->plain.factor.Size(); }
 
 }  // namespace quenvar

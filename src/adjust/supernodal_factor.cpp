@@ -5,7 +5,8 @@
 
 namespace quenvar {
 
-void SupernodalFactor::Analyse(int n, const int* start, const int* rows, const std::vector<int>& position, int per) {
+template <typename Real>
+void SupernodalFactor<Real>::Analyse(int n, const int* start, const int* rows, const std::vector<int>& position, int per) {
     n_ = n;
     shift_ = per == 2 ? 1 : 0;
     position_ = position;
@@ -123,8 +124,9 @@ void SupernodalFactor::Analyse(int n, const int* start, const int* rows, const s
     work_.resize(size_t(n));
 }
 
-void SupernodalFactor::Gather(const std::vector<double>& offDiagonal, const std::vector<double>& diagonal,
-                              double* values) const {
+template <typename Real>
+void SupernodalFactor<Real>::Gather(const std::vector<Real>& offDiagonal, const std::vector<Real>& diagonal,
+                                    Real* values) const {
     for (int c = 0; c < n_; ++c)
         for (int e = entryStart_[size_t(c)]; e < entryStart_[size_t(c) + 1]; ++e) {
             const int place = entryPlace_[size_t(e)];
@@ -132,7 +134,8 @@ void SupernodalFactor::Gather(const std::vector<double>& offDiagonal, const std:
         }
 }
 
-long SupernodalFactor::Position(int row, int column) const {
+template <typename Real>
+long SupernodalFactor<Real>::Position(int row, int column) const {
     const int b = column >> shift_, r = row >> shift_;
     if (r == b) return start_[size_t(column)] + (row - column - 1);
     FoundBlock& found = found_[size_t(unsigned(b * 31 + r) % FoundBlocks)];
@@ -152,7 +155,8 @@ namespace {
 constexpr int NarrowUpdate = 8;
 }  // namespace
 
-void SupernodalFactor::Factor(const double* values) {
+template <typename Real>
+void SupernodalFactor<Real>::Factor(const double* values, const std::vector<std::pair<int, double>>& added) {
     const int supernodes = int(first_.size()) - 1;
     std::vector<int> local(static_cast<size_t>(n_), -1);
     // Supernodes whose next rows fall into a later supernode wait in that one's list.
@@ -166,11 +170,11 @@ void SupernodalFactor::Factor(const double* values) {
         widest = std::max(widest, l - first_[size_t(s)] + 1);
         tallest = std::max(tallest, start_[size_t(l) + 1] - start_[size_t(l)]);
     }
-    std::vector<double> blockSpace(size_t(widest + tallest) * size_t(widest)), xSpace(size_t(tallest) * size_t(widest)),
+    std::vector<Real> blockSpace(size_t(widest + tallest) * size_t(widest)), xSpace(size_t(tallest) * size_t(widest)),
         updateSpace(xSpace.size()), scaledSpace(size_t(widest) * size_t(widest));
     std::vector<int> targetSpace(size_t(tallest) + 1);
-    using Block = Eigen::Map<Eigen::MatrixXd>;
-    Eigen::VectorXd pivots;
+    using Block = Eigen::Map<Eigen::Matrix<Real, Eigen::Dynamic, Eigen::Dynamic>>;
+    Eigen::Matrix<Real, Eigen::Dynamic, 1> pivots;
     for (int s = 0; s < supernodes; ++s) {
         const int f = first_[size_t(s)], l = first_[size_t(s) + 1] - 1, w = l - f + 1;
         const int m = start_[size_t(l) + 1] - start_[size_t(l)];
@@ -186,6 +190,10 @@ void SupernodalFactor::Factor(const double* values) {
                 const int r = place < 0 ? c : rows_[size_t(place)];
                 block(local[size_t(r)], c - f) += values[entrySource_[size_t(e)]];
             }
+        for (const auto& [unknown, value] : added) {
+            const int c = position_[size_t(unknown)];
+            if (c >= f && c <= l) block(c - f, c - f) += Real(value);
+        }
         // The updates of the supernodes below: L_(rows >= f) D L_(rows in s)^T.
         for (int u = head[size_t(s)]; u != -1;) {
             const int following = next[size_t(u)];
@@ -199,21 +207,21 @@ void SupernodalFactor::Factor(const double* values) {
             if (wu <= NarrowUpdate) {
                 // A narrow supernode (a point or two of a traverse) updates element by element:
                 // a dense product would cost more in setting up than in arithmetic.
-                const double* lc[NarrowUpdate];
+                const Real* lc[NarrowUpdate];
                 for (int k = 0; k < wu; ++k) lc[k] = values_.data() + start_[size_t(g + k)] + (h - g - k) + k0;
                 int* target = targetSpace.data();
                 for (int i = 0; i < a; ++i) target[i] = local[size_t(ru[k0 + i])];
                 for (int j = 0; j < b; ++j) {
-                    double coefficient[NarrowUpdate];
+                    Real coefficient[NarrowUpdate];
                     for (int k = 0; k < wu; ++k) coefficient[k] = lc[k][j] * d_[size_t(g + k)];
-                    double* column = &block(0, ru[k0 + j] - f);
+                    Real* column = &block(0, ru[k0 + j] - f);
                     if (wu == 2) {
                         // The X and Y of one point, the commonest supernode.
                         for (int i = j; i < a; ++i) column[target[i]] -= lc[0][i] * coefficient[0] + lc[1][i] * coefficient[1];
                         continue;
                     }
                     for (int i = j; i < a; ++i) {
-                        double sum = 0.0;
+                        Real sum = 0.0;
                         for (int k = 0; k < wu; ++k) sum += lc[k][i] * coefficient[k];
                         column[target[i]] -= sum;
                     }
@@ -222,7 +230,7 @@ void SupernodalFactor::Factor(const double* values) {
                 Block x(xSpace.data(), a, wu), update(updateSpace.data(), a, b), scaled(scaledSpace.data(), b, wu);
                 pivots.resize(wu);
                 for (int c = g; c <= h; ++c) {
-                    const double* lc = values_.data() + start_[size_t(c)] + (h - c) + k0;
+                    const Real* lc = values_.data() + start_[size_t(c)] + (h - c) + k0;
                     for (int i = 0; i < a; ++i) x(i, c - g) = lc[i];
                     pivots[c - g] = d_[size_t(c)];
                 }
@@ -244,10 +252,10 @@ void SupernodalFactor::Factor(const double* values) {
         // Dense L D L^T of the supernode's columns.
         for (int c = 0; c < w; ++c) {
             for (int k = 0; k < c; ++k) {
-                const double t = d_[size_t(f + k)] * block(c, k);
+                const Real t = d_[size_t(f + k)] * block(c, k);
                 if (t != 0.0) block.col(c).tail(w + m - c) -= t * block.col(k).tail(w + m - c);
             }
-            const double d = block(c, c);
+            const Real d = block(c, c);
             d_[size_t(f + c)] = d;
             if (d != 0.0) {
                 block.col(c).tail(w + m - c - 1) /= d;
@@ -256,7 +264,7 @@ void SupernodalFactor::Factor(const double* values) {
             }
         }
         for (int c = f; c <= l; ++c) {
-            double* lc = values_.data() + start_[size_t(c)];
+            Real* lc = values_.data() + start_[size_t(c)];
             for (int q = c + 1; q <= l; ++q) lc[q - c - 1] = block(q - f, c - f);
             for (int t = 0; t < m; ++t) lc[(l - c) + t] = block(w + t, c - f);
         }
@@ -269,15 +277,7 @@ void SupernodalFactor::Factor(const double* values) {
     }
 }
 
-void SupernodalFactor::Solve(double* x) const {
-    double* y = work_.data();
-    for (int i = 0; i < n_; ++i) y[position_[size_t(i)]] = x[i];
-    for (int c = 0; c < n_; ++c)
-        for (int p = start_[size_t(c)]; p < start_[size_t(c) + 1]; ++p) y[rows_[size_t(p)]] -= values_[size_t(p)] * y[c];
-    for (int c = 0; c < n_; ++c) y[c] /= d_[size_t(c)];
-    for (int c = n_ - 1; c >= 0; --c)
-        for (int p = start_[size_t(c)]; p < start_[size_t(c) + 1]; ++p) y[c] -= values_[size_t(p)] * y[rows_[size_t(p)]];
-    for (int i = 0; i < n_; ++i) x[i] = y[position_[size_t(i)]];
-}
+template class SupernodalFactor<double>;
+template class SupernodalFactor<long double>;
 
 }  // namespace quenvar
