@@ -9,7 +9,8 @@
 // by diagonal terms P, giving a regular sparse M = N + P; with the datum terms G_S G_S^T the
 // matrix to invert is K = M + U S U^T, U = [G_S, sqrt(P)], S = diag(I, -I), a low-rank change,
 // and K^-1 = M^-1 - (M^-1 U) C^-1 (M^-1 U)^T, C = S^-1 + U^T M^-1 U, is applied to the needed
-// entries only.
+// entries only. That takes off most of M^-1, so the cofactors of a free network come from a
+// factor, selected inverse and correction in long double.
 #pragma once
 
 #include <memory>
