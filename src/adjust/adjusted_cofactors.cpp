@@ -1,22 +1,95 @@
 #include "adjust/adjusted_cofactors.h"
 
+#include <algorithm>
+#include <new>
+#include <vector>
+
 #include "adjust/observation_rows.h"
 
 namespace quenvar {
 namespace {
 
+// The cofactors read for one station's observations, each taken from Q once: the rows of a
+// station share its own unknowns and, for directions, its mean row, so the same pairs are read
+// again and again. The unknowns are numbered in the order they are met; the table holds the
+// pairs of those numbers.
+class StationQ {
+public:
+    explicit StationQ(const CofactorMatrix& q) : q_(q) {}
+
+    // Room for unknowns 1..n; false when memory is short.
+    bool Allocate(int n) {
+        try {
+            local_.assign(size_t(n) + 1, -1);
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+
+    // Starts a station whose observations reach at most `places` unknowns and forgets the
+    // previous one's. Without the memory for a larger table every cofactor is read from Q.
+    void Begin(int places) {
+        for (size_t r = 0; r < met_.size(); ++r) {
+            local_[size_t(met_[r])] = -1;
+            std::fill_n(known_.begin() + std::ptrdiff_t(r * size_t(room_)), r + 1, char(0));
+        }
+        met_.clear();
+        if (places <= room_) return;
+        try {
+            known_.assign(size_t(places) * size_t(places), 0);
+            values_.resize(known_.size());
+            met_.reserve(size_t(places));
+            room_ = places;
+        } catch (const std::bad_alloc&) {
+            known_.clear();
+            values_.clear();
+            room_ = 0;
+        }
+    }
+
+    double operator()(int i, int j) {
+        const int a = Local(i), b = Local(j);
+        if (a < 0 || b < 0) return q_.Cofactor(i, j);
+        const size_t at = size_t(std::max(a, b)) * size_t(room_) + size_t(std::min(a, b));
+        if (!known_[at]) {
+            values_[at] = q_.Cofactor(i, j);
+            known_[at] = 1;
+        }
+        return values_[at];
+    }
+
+private:
+    // The number of unknown u in this station, -1 beyond the room of the table.
+    int Local(int u) {
+        int& l = local_[size_t(u)];
+        if (l < 0 && int(met_.size()) < room_) {
+            l = int(met_.size());
+            met_.push_back(u);
+        }
+        return l;
+    }
+
+    const CofactorMatrix& q_;
+    std::vector<int> local_;  // number of each unknown in the station, or -1
+    std::vector<int> met_;    // the unknowns met, in order
+    std::vector<char> known_;
+    std::vector<double> values_;
+    int room_ = 0;
+};
+
 // a^T Q a over the nonzero unknown places of a row, each pair of places read once.
-double QuadraticForm(const WorkRow& a, const CofactorMatrix& q, int n) {
+double QuadraticForm(const WorkRow& a, StationQ& q, int n) {
     const std::vector<int>& places = a.Places();
     double sum = 0.0;
     for (size_t r = 0; r < places.size(); ++r) {
         const int i = places[r];
         if (i > n) continue;
         const double ai = a.Value(i);
-        sum += ai * q.Cofactor(i, i) * ai;
+        sum += ai * q(i, i) * ai;
         for (size_t c = r + 1; c < places.size(); ++c) {
             const int j = places[c];
-            if (j <= n) sum += 2.0 * ai * q.Cofactor(i, j) * a.Value(j);
+            if (j <= n) sum += 2.0 * ai * q(i, j) * a.Value(j);
         }
     }
     return sum;
@@ -36,7 +109,7 @@ public:
         mqmKnown_ = false;
     }
 
-    double Reduced(const WorkRow& own, const CofactorMatrix& q, int n) {
+    double Reduced(const WorkRow& own, StationQ& q, int n) {
         double aqm = 0.0;
         for (const int i : own.Places())
             if (i <= n) aqm += own.Value(i) * QM(i, q, n);
@@ -51,11 +124,11 @@ public:
 
 private:
     // (Q m)_i, computed at its first use.
-    double QM(int i, const CofactorMatrix& q, int n) {
+    double QM(int i, StationQ& q, int n) {
         if (qm_.Touched(i)) return qm_.Value(i);
         double s = 0.0;
         for (const int j : mean_->Places())
-            if (j <= n) s += q.Cofactor(i, j) * mean_->Value(j);
+            if (j <= n) s += q(i, j) * mean_->Value(j);
         qm_.Add(i, s);
         return s;
     }
@@ -68,17 +141,19 @@ private:
 
 }  // namespace
 
-int ComputeAdjustedCofactors(Network& net, const CofactorMatrix& q, int n, const UnknownMap& map, bool angleMode,
-                             CofactorSink* sink) {
+int ComputeAdjustedCofactors(Network& net, const CofactorMatrix& cofactors, int n, const UnknownMap& map,
+                             bool angleMode, CofactorSink* sink) {
     WorkRow row;
     WorkRow meanRow;
     StationCofactors station;
-    if (!row.Allocate(n) || !meanRow.Allocate(n) || !station.Allocate(n)) return 0;
+    StationQ q(cofactors);
+    if (!row.Allocate(n) || !meanRow.Allocate(n) || !station.Allocate(n) || !q.Allocate(n)) return 0;
     const bool eliminate = PlaneNetwork(net) && !angleMode;
     const bool design = net.hdr.designMode != 0;
     DirectionChain chain;
     for (int i = 1; i <= net.hdr.pointCount; ++i) {
         if (map[size_t(i)] < 0) continue;
+        q.Begin(StationUnknowns(net, i));
         float sumP = 0.0f;
         if (eliminate) sumP = EliminateOrientation(net, map, i, meanRow, false);
         station.Begin(&meanRow);

@@ -68,6 +68,12 @@ void WorkRow::Clear() {
     places_.clear();
 }
 
+int StationUnknowns(const Network& net, int station) {
+    int targets = 0;
+    for (int o = net.Point(station).firstObs; o != 0; o = net.Obs(o).next) ++targets;
+    return (PlaneNetwork(net) ? 2 : 1) * (targets + 1);
+}
+
 double WrapAngularMisclosure(double l) {
     if (std::fabs(l) > 6.0) l += l > 0.0 ? -FullCircle : FullCircle;
     return l;

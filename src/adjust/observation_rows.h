@@ -69,6 +69,9 @@ void AccumulateRow(WorkRow& row, NormalAccumulator& matrix, double weight);
 // sum [p]. A lone direction gets weight 0 and [p] is then 0.
 float EliminateOrientation(Network& net, const UnknownMap& map, int station, WorkRow& meanRow, bool withMisclosure);
 
+// The most unknowns the observations of a station can reach: its own and those of every target.
+int StationUnknowns(const Network& net, int station);
+
 // A direction or azimuth misclosure larger than 6.0 in magnitude brought back by a full circle.
 double WrapAngularMisclosure(double l);
 
