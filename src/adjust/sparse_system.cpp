@@ -141,9 +141,8 @@ struct SparseSystem::Data {
     // correction has taken off most of M^-1, so when they are read M is factored again,
     // inverted and corrected in long double, and each cofactor rounded once: they then keep
     // the digits of a fixed network's.
-    bool freeNetwork = false;
     Numeric<double> plain;
-    Numeric<long double> precise;
+    std::unique_ptr<Numeric<long double>> precise;  // a free network's
     bool factored = false;
     bool inverted = false;
     bool preciseInverse = false;  // the cofactors come from `precise`
@@ -163,9 +162,9 @@ struct SparseSystem::Data {
         if (inverted) return true;
         if (!factored) return false;
         try {
-            preciseInverse = freeNetwork && datum.columns > 0 && RefactorPrecisely();
+            preciseInverse = precise && datum.columns > 0 && RefactorPrecisely();
             if (preciseInverse) {
-                InvertWith(precise);
+                InvertWith(*precise);
             } else {
                 InvertWith(plain);
             }
@@ -180,9 +179,9 @@ struct SparseSystem::Data {
     // M factored and the datum correction built in long double; false when either fails,
     // and the cofactors then come from the double factor.
     bool RefactorPrecisely() {
-        if (Decompose(precise, added) != 1) return false;
+        if (Decompose(*precise, added) != 1) return false;
         DatumUpdate fine;
-        if (!fine.Build(n, datum, pins, pinWeights, [this](long double* x, int m) { precise.factor.Solve(x, m); },
+        if (!fine.Build(n, datum, pins, pinWeights, [this](long double* x, int m) { precise->factor.Solve(x, m); },
                         [this](const double* x, double* y, double* magnitude) { Multiply(x, y, magnitude); }))
             return false;
         update = std::move(fine);
@@ -305,9 +304,12 @@ bool SparseSystem::Prepare(const Network& net, const UnknownMap& map, int n) {
         d.extendedRow.assign(size_t(n) + 1, -1);
         d.position = PointOrdering(adj, per);
         // Without a fixed point the network takes the datum terms.
-        d.freeNetwork = net.hdr.knownPointCount == 0;
         d.plain.factor.Analyse(n, d.a.outerIndexPtr(), d.a.innerIndexPtr(), d.position, per);
-        if (d.freeNetwork) d.precise.factor.Analyse(n, d.a.outerIndexPtr(), d.a.innerIndexPtr(), d.position, per);
+        d.precise.reset();
+        if (net.hdr.knownPointCount == 0) {
+            d.precise = std::make_unique<Numeric<long double>>();
+            d.precise->factor.Analyse(n, d.a.outerIndexPtr(), d.a.innerIndexPtr(), d.position, per);
+        }
         ++d.work.analyses;
     } catch (const std::bad_alloc&) {
         return false;
@@ -321,7 +323,8 @@ int SparseSystem::BeginPass(const Network& net, const UnknownMap& map) {
     std::fill(d.b.begin(), d.b.end(), 0.0);
     d.last = 0.0;
     d.outside = d.factored = d.inverted = d.preciseInverse = false;
-    d.plain.solvedColumn = d.precise.solvedColumn = -1;
+    d.plain.solvedColumn = -1;
+    if (d.precise) d.precise->solvedColumn = -1;
     for (const int u : d.datum.unknowns) d.datumRow[size_t(u)] = -1;
     for (const int u : d.extended.unknowns) d.extendedRow[size_t(u)] = -1;
     if (!FindDatumVectors(net, map, d.datum) ||
@@ -411,7 +414,7 @@ double SparseSystem::Cofactor(int i, int j) const {
     if (!d.Invert()) return 0.0;
     if (i < j) std::swap(i, j);
     if (d.datum.columns == 0) return d.InverseElement(d.plain, i, j);
-    long double q = d.preciseInverse ? d.InverseElement(d.precise, i, j) : d.InverseElement(d.plain, i, j);
+    long double q = d.preciseInverse ? d.InverseElement(*d.precise, i, j) : d.InverseElement(d.plain, i, j);
     q -= d.update.Correction(i, j) + Data::Term(d.extended, d.extendedRow, i, j);
     return double(q);
 }
