@@ -112,9 +112,13 @@ bool DatumUpdate::Build(int n, const DatumVectors& datum, const std::vector<int>
     mu_.assign(u.begin(), u.end());
     solve(mu_.data(), int(m));
     // C = S^-1 + U^T M^-1 U, made exactly symmetric.
-    for (size_t i = 0; i < rows; ++i)
-        for (size_t k = 0; k < m; ++k)
-            for (size_t l = 0; l < m; ++l) c[k * m + l] += u[i * m + k] * mu_[i * m + l];
+    for (size_t k = 0; k < m; ++k)
+        for (size_t l = 0; l < m; ++l) {
+            long double sum = 0.0L;
+            for (size_t i = 0; i < rows; ++i)
+                if (u[i * m + k] != 0.0) sum += u[i * m + k] * mu_[i * m + l];
+            c[k * m + l] = sum;
+        }
     for (size_t k = 0; k < m; ++k) {
         c[k * m + k] += k < w ? 1.0L : -1.0L;
         for (size_t l = 0; l < k; ++l) c[k * m + l] = c[l * m + k] = 0.5L * (c[k * m + l] + c[l * m + k]);

@@ -2,6 +2,9 @@
 
 #include <Eigen/Dense>
 #include <algorithm>
+#include <type_traits>
+
+#include "adjust/block_products.h"
 
 namespace quenvar {
 namespace {
@@ -172,8 +175,15 @@ void SelectedInverse(const LowerFactor<Real>& f, std::vector<Real>& offDiagonal,
                 }
             }
             // Z_RR is gathered in its lower triangle only.
-            y.noalias() = zrr.template selfadjointView<Eigen::Lower>() * u;
-            t.noalias() += u.transpose() * y;
+            if constexpr (std::is_same_v<Real, double>) {
+                y.noalias() = zrr.template selfadjointView<Eigen::Lower>() * u;
+                t.noalias() += u.transpose() * y;
+            } else {
+                for (int a = 0; a < m; ++a)
+                    for (int b = a + 1; b < m; ++b) zrr(a, b) = zrr(b, a);
+                BlockProducts(m, w, m, zrr.data(), 1, m, u.data(), m, 1, y.data(), m, false, false);
+                BlockProducts(w, w, m, u.data(), m, 1, y.data(), m, 1, t.data(), w, true, true);
+            }
             for (int c = fc; c <= lc; ++c)
                 for (int r = 0; r < m; ++r) offDiagonal[size_t(below(r, c))] = -y(r, c - fc);
         }

@@ -2,6 +2,9 @@
 
 #include <Eigen/Dense>
 #include <algorithm>
+#include <type_traits>
+
+#include "adjust/block_products.h"
 
 namespace quenvar {
 
@@ -174,7 +177,7 @@ void SupernodalFactor<Real>::Factor(const double* values, const std::vector<std:
         updateSpace(xSpace.size()), scaledSpace(size_t(widest) * size_t(widest));
     std::vector<int> targetSpace(size_t(tallest) + 1);
     using Block = Eigen::Map<Eigen::Matrix<Real, Eigen::Dynamic, Eigen::Dynamic>>;
-    Eigen::Matrix<Real, Eigen::Dynamic, 1> pivots;
+    std::vector<Real> pivotSpace(static_cast<size_t>(widest)), rowSpace(static_cast<size_t>(widest));
     for (int s = 0; s < supernodes; ++s) {
         const int f = first_[size_t(s)], l = first_[size_t(s) + 1] - 1, w = l - f + 1;
         const int m = start_[size_t(l) + 1] - start_[size_t(l)];
@@ -228,14 +231,18 @@ void SupernodalFactor<Real>::Factor(const double* values, const std::vector<std:
                 }
             } else {
                 Block x(xSpace.data(), a, wu), update(updateSpace.data(), a, b), scaled(scaledSpace.data(), b, wu);
-                pivots.resize(wu);
+                Eigen::Map<Eigen::Matrix<Real, Eigen::Dynamic, 1>> pivots(pivotSpace.data(), wu);
                 for (int c = g; c <= h; ++c) {
                     const Real* lc = values_.data() + start_[size_t(c)] + (h - c) + k0;
                     for (int i = 0; i < a; ++i) x(i, c - g) = lc[i];
                     pivots[c - g] = d_[size_t(c)];
                 }
                 scaled.noalias() = x.topRows(b) * pivots.asDiagonal();
-                update.noalias() = x * scaled.transpose();
+                if constexpr (std::is_same_v<Real, double>) {
+                    update.noalias() = x * scaled.transpose();
+                } else {
+                    BlockProducts(a, b, wu, x.data(), 1, a, scaled.data(), 1, b, update.data(), a, false, true);
+                }
                 for (int j = 0; j < b; ++j) {
                     const int col = ru[k0 + j] - f;
                     for (int i = j; i < a; ++i) block(local[size_t(ru[k0 + i])], col) -= update(i, j);
@@ -251,9 +258,28 @@ void SupernodalFactor<Real>::Factor(const double* values, const std::vector<std:
         }
         // Dense L D L^T of the supernode's columns.
         for (int c = 0; c < w; ++c) {
-            for (int k = 0; k < c; ++k) {
-                const Real t = d_[size_t(f + k)] * block(c, k);
-                if (t != 0.0) block.col(c).tail(w + m - c) -= t * block.col(k).tail(w + m - c);
+            if constexpr (std::is_same_v<Real, double>) {
+                for (int k = 0; k < c; ++k) {
+                    const Real t = d_[size_t(f + k)] * block(c, k);
+                    if (t != 0.0) block.col(c).tail(w + m - c) -= t * block.col(k).tail(w + m - c);
+                }
+            } else {
+                // Two rows at a time, their sums kept in registers: the x87 unit stores a long
+                // double slowly.
+                Real* t = rowSpace.data();
+                for (int k = 0; k < c; ++k) t[k] = d_[size_t(f + k)] * block(c, k);
+                const long stride = w + m;
+                for (int i = c; i < w + m; i += 2) {
+                    const int i1 = i + 1 < w + m ? i + 1 : i;
+                    const Real *r0 = &block(i, 0), *r1 = &block(i1, 0);
+                    Real s0 = 0, s1 = 0;
+                    for (int k = 0; k < c; ++k) {
+                        s0 += r0[k * stride] * t[k];
+                        s1 += r1[k * stride] * t[k];
+                    }
+                    block(i, c) -= s0;
+                    if (i1 != i) block(i1, c) -= s1;
+                }
             }
             const Real d = block(c, c);
             d_[size_t(f + c)] = d;
