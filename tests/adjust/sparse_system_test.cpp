@@ -5,8 +5,10 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "adjust/adjustment_driver.h"
+#include "adjust/block_products.h"
 #include "adjust/normal_equations.h"
 #include "adjust/observation_weights.h"
 #include "adjust/packed_system.h"
@@ -121,6 +123,30 @@ TEST(SparseSystemTest, FreeNetworksThroughTheLowRankDatumCorrection) {
             EXPECT_LT(Deviation([&](Network& net) { FreeMesh(net, kind, datumEvery); }, dx), 1e-8) << datumEvery;
             EXPECT_LT(dx, 1e-8) << datumEvery;
         }
+}
+
+// The long double blocks two rows and two columns at a time: odd sizes leave a lone row or
+// column, the lower form may skip only blocks wholly above the diagonal.
+TEST(SparseSystemTest, BlockProductsOfOddSizesAndStrides) {
+    const int rows = 5, cols = 3, depth = 4;
+    std::vector<long double> a(size_t(rows * depth)), b(size_t(cols * depth));
+    for (size_t k = 0; k < a.size(); ++k) a[k] = std::sin(1.0L + k);
+    for (size_t k = 0; k < b.size(); ++k) b[k] = std::cos(2.0L + k);
+    // a by columns (i, q) at i + q * rows, b by rows (j, q) at j * depth + q.
+    const auto exact = [&](int i, int j) {
+        long double sum = 0.0L;
+        for (int q = 0; q < depth; ++q) sum += a[size_t(i + q * rows)] * b[size_t(j * depth + q)];
+        return sum;
+    };
+    std::vector<long double> c(size_t(rows * cols), 7.0L);
+    BlockProducts(rows, cols, depth, a.data(), 1, rows, b.data(), depth, 1, c.data(), rows, false, false);
+    for (int i = 0; i < rows; ++i)
+        for (int j = 0; j < cols; ++j) EXPECT_NEAR(double(c[size_t(i + j * rows)]), double(exact(i, j)), 1e-15) << i << j;
+    std::vector<long double> lower(size_t(rows * cols), 1.0L);
+    BlockProducts(rows, cols, depth, a.data(), 1, rows, b.data(), depth, 1, lower.data(), rows, true, true);
+    for (int j = 0; j < cols; ++j)
+        for (int i = j; i < rows; ++i)
+            EXPECT_NEAR(double(lower[size_t(i + j * rows)]), double(1.0L + exact(i, j)), 1e-15) << i << j;
 }
 
 TEST(SparseSystemTest, OrderingAnalysedOnceAndCofactorsOnlyWhenRead) {
