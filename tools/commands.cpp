@@ -190,7 +190,8 @@ int RunAdjust(const ParsedArgs& args, Console& console) {
         }
     }
     if (args.Has("output")) SaveNetwork(args.Value("output"), args, Holds::AdjustmentResults, console);
-    const Results results = ReadResults();
+    // The observations are read only for the files that list them.
+    const Results results = ReadResults(args.Has("listing") || args.Has("json"));
     const std::vector<int> left = LeftOutPoints(given, results, true);
     WriteResultFiles(args, results, "adjust", left, console);
     const int incomplete = ReportLeftOut(left, results, true, args.Has("allow-incomplete"));
