@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <span>
 #include <utility>
 
 #include "adjust/datum_constraints.h"
@@ -23,12 +24,26 @@ constexpr double SmallestRelativePivot = 1e-11;
 constexpr int LargestReferenceOrder = 2500;
 
 // The points each unknown point is connected with (unknown point numbers, itself included),
-// sorted: the ends of every observation and pair mark, and all points of one direction set.
-std::vector<std::vector<int>> Connections(const Network& net, const UnknownMap& map, int points) {
-    std::vector<std::vector<int>> adj(size_t(points) + 1);
-    std::vector<int> set;
-    auto join = [&adj](int a, int b) {
-        if (a > 0 && b > 0 && a != b) adj[size_t(a)].push_back(b), adj[size_t(b)].push_back(a);
+// sorted, in compressed rows: the ends of every observation and pair mark, and all points of
+// one direction set.
+struct PointConnections {
+    std::vector<int> start;  // point k's connections are at[start[k - 1]] .. at[start[k] - 1]
+    std::vector<int> at;
+
+    int Points() const { return int(start.size()) - 1; }
+    std::span<const int> Of(int k) const {
+        return {at.data() + start[size_t(k) - 1], at.data() + start[size_t(k)]};
+    }
+};
+
+// The connections gathered as pairs, each in both directions, then sorted into rows by point:
+// one array for all points rather than a growing list for each.
+PointConnections FindConnections(const Network& net, const UnknownMap& map, int points) {
+    std::vector<int> from, to, set;
+    auto join = [&from, &to](int a, int b) {
+        if (a <= 0 || b <= 0 || a == b) return;
+        from.push_back(a), to.push_back(b);
+        from.push_back(b), to.push_back(a);
     };
     for (int i = 1; i <= net.hdr.pointCount; ++i) {
         const int ki = map[size_t(i)];
@@ -52,25 +67,39 @@ std::vector<std::vector<int>> Connections(const Network& net, const UnknownMap& 
         for (size_t a = 0; a < set.size(); ++a)
             for (size_t b = 0; b < a; ++b) join(set[a], set[b]);
     }
+    for (int k = 1; k <= points; ++k) from.push_back(k), to.push_back(k);
+    PointConnections g;
+    g.start.assign(size_t(points) + 1, 0);
+    for (const int a : from) ++g.start[size_t(a)];
+    for (int k = 1; k <= points; ++k) g.start[size_t(k)] += g.start[size_t(k) - 1];
+    std::vector<int> fill(g.start.begin(), g.start.end() - 1);
+    g.at.resize(from.size());
+    for (size_t e = 0; e < from.size(); ++e) g.at[size_t(fill[size_t(from[e]) - 1]++)] = to[e];
+    // Each row sorted and every point once, moved down over the repeats.
+    int kept = 0;
     for (int k = 1; k <= points; ++k) {
-        std::vector<int>& v = adj[size_t(k)];
-        v.push_back(k);
-        std::sort(v.begin(), v.end());
-        v.erase(std::unique(v.begin(), v.end()), v.end());
+        int* first = g.at.data() + g.start[size_t(k) - 1];
+        int* last = g.at.data() + g.start[size_t(k)];
+        std::sort(first, last);
+        last = std::unique(first, last);
+        g.start[size_t(k) - 1] = kept;
+        kept = int(std::copy(first, last, g.at.data() + kept) - g.at.data());
     }
-    return adj;
+    g.start[size_t(points)] = kept;
+    g.at.resize(size_t(kept));
+    return g;
 }
 
 // The lower triangle of N by columns from the point connections: the unknowns of every two
 // connected points form a full block.
-void LowerPattern(const std::vector<std::vector<int>>& adj, int per, Matrix& a) {
-    const int points = int(adj.size()) - 1;
+void LowerPattern(const PointConnections& g, int per, Matrix& a) {
+    const int points = g.Points();
     const int n = points * per;
     std::vector<int> start(size_t(n) + 1, 0);
     for (int k = 1; k <= points; ++k)
         for (int c = 0; c < per; ++c) {
             int count = 0;
-            for (const int q : adj[size_t(k)])
+            for (const int q : g.Of(k))
                 if (q >= k) count += q == k ? per - c : per;
             const int column = (k - 1) * per + c;
             start[size_t(column) + 1] = start[size_t(column)] + count;
@@ -82,7 +111,7 @@ void LowerPattern(const std::vector<std::vector<int>>& adj, int per, Matrix& a) 
     for (int k = 1; k <= points; ++k)
         for (int c = 0; c < per; ++c) {
             int p = start[size_t((k - 1) * per + c)];
-            for (const int q : adj[size_t(k)]) {
+            for (const int q : g.Of(k)) {
                 if (q < k) continue;
                 for (int e = q == k ? c : 0; e < per; ++e) rows[p++] = (q - 1) * per + e;
             }
@@ -93,13 +122,19 @@ void LowerPattern(const std::vector<std::vector<int>>& adj, int per, Matrix& a) 
 // The fill-reducing numbering of the unknowns, position[old] = new: the points ordered by
 // approximate minimum degree on the graph of their connections, each point's unknowns kept
 // together. Ordering points rather than unknowns takes a graph a quarter the size, and the
-// X and Y of a point, which share every connection, stay one block of the factor.
-std::vector<int> PointOrdering(const std::vector<std::vector<int>>& adj, int per) {
-    const int points = int(adj.size()) - 1;
-    Matrix graph;
-    LowerPattern(adj, 1, graph);
+// X and Y of a point, which share every connection, stay one block of the factor. The
+// ordering routine takes the whole symmetric pattern with its diagonal, each column sorted;
+// the connections are that pattern already, so it is handed them as they are instead of a
+// triangle for it to mirror.
+std::vector<int> PointOrdering(const PointConnections& g, int per) {
+    const int points = g.Points();
+    Matrix graph(points, points);
+    graph.resizeNonZeros(int(g.at.size()));
+    std::copy(g.start.begin(), g.start.end(), graph.outerIndexPtr());
+    for (size_t e = 0; e < g.at.size(); ++e) graph.innerIndexPtr()[e] = g.at[e] - 1;
+    std::fill_n(graph.valuePtr(), g.at.size(), 0.0);
     Eigen::PermutationMatrix<Eigen::Dynamic, Eigen::Dynamic, int> order;
-    Eigen::AMDOrdering<int>()(graph.selfadjointView<Eigen::Lower>(), order);
+    Eigen::internal::minimum_degree_ordering(graph, order);
     // order[new] = old point
     std::vector<int> position(size_t(points) * size_t(per));
     for (int k = 0; k < points; ++k)
@@ -286,14 +321,14 @@ bool SparseSystem::Prepare(const Network& net, const UnknownMap& map, int n) {
     try {
         const int per = PlaneNetwork(net) ? 2 : 1;
         d.n = n;
-        const std::vector<std::vector<int>> adj = Connections(net, map, n / per);
-        LowerPattern(adj, per, d.a);
+        const PointConnections g = FindConnections(net, map, n / per);
+        LowerPattern(g, per, d.a);
         d.shift = per == 2 ? 1 : 0;
         d.laterStart.assign(1, 0);
         d.later.clear();
-        for (size_t k = 1; k < adj.size(); ++k) {
-            for (const int q : adj[k])
-                if (q > int(k)) d.later.push_back(q - 1);
+        for (int k = 1; k <= g.Points(); ++k) {
+            for (const int q : g.Of(k))
+                if (q > k) d.later.push_back(q - 1);
             d.laterStart.push_back(int(d.later.size()));
         }
         d.lastRowPoint = d.lastColumnPoint = -1;
@@ -302,7 +337,7 @@ bool SparseSystem::Prepare(const Network& net, const UnknownMap& map, int n) {
         d.b.assign(size_t(n), 0.0);
         d.datumRow.assign(size_t(n) + 1, -1);
         d.extendedRow.assign(size_t(n) + 1, -1);
-        d.position = PointOrdering(adj, per);
+        d.position = PointOrdering(g, per);
         // Without a fixed point the network takes the datum terms.
         d.plain.factor.Analyse(n, d.a.outerIndexPtr(), d.a.innerIndexPtr(), d.position, per);
         d.precise.reset();
