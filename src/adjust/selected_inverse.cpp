@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "adjust/block_products.h"
+#include "adjust/ordered_products.h"
 
 namespace quenvar {
 namespace {
@@ -176,8 +177,14 @@ void SelectedInverse(const LowerFactor<Real>& f, std::vector<Real>& offDiagonal,
             }
             // Z_RR is gathered in its lower triangle only.
             if constexpr (std::is_same_v<Real, double>) {
-                y.noalias() = zrr.template selfadjointView<Eigen::Lower>() * u;
-                t.noalias() += u.transpose() * y;
+                // The ordered products take Z_RR whole and U^T by columns (in the space of
+                // L_RS, no longer needed).
+                for (int a = 0; a < m; ++a)
+                    for (int b = a + 1; b < m; ++b) zrr(a, b) = zrr(b, a);
+                Block ut(lrsSpace.data(), w, m);
+                ut = u.transpose();
+                OrderedBlockProducts(m, w, m, zrr.data(), m, u.data(), m, 1, y.data(), m, false, false);
+                OrderedBlockProducts(w, w, m, ut.data(), w, y.data(), m, 1, t.data(), w, true, true);
             } else {
                 for (int a = 0; a < m; ++a)
                     for (int b = a + 1; b < m; ++b) zrr(a, b) = zrr(b, a);

@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "adjust/block_products.h"
+#include "adjust/ordered_products.h"
 
 namespace quenvar {
 
@@ -239,7 +240,7 @@ void SupernodalFactor<Real>::Factor(const double* values, const std::vector<std:
                 }
                 scaled.noalias() = x.topRows(b) * pivots.asDiagonal();
                 if constexpr (std::is_same_v<Real, double>) {
-                    update.noalias() = x * scaled.transpose();
+                    OrderedBlockProducts(a, b, wu, x.data(), a, scaled.data(), 1, b, update.data(), a, false, true);
                 } else {
                     BlockProducts(a, b, wu, x.data(), 1, a, scaled.data(), 1, b, update.data(), a, false, true);
                 }

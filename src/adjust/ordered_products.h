@@ -1,0 +1,18 @@
+// Dense block products of the double factor and selected inverse. Every element's sum starts
+// from zero and adds its products one by one in the order of their index, each product rounded
+// before it is added: on processors with 256-bit vectors four rows are taken at once, on
+// others one element at a time, and the numbers are the same. The general product kernels
+// split long sums into panels whose length follows the processor's cache sizes and add short
+// ones in vector-wide partial sums, so their last bits depend on the processor.
+#pragma once
+
+namespace quenvar {
+
+// c(i, j) = sum_q a(i, q) b(j, q) over q < depth (added to c(i, j) when `accumulate`), for
+// i < rows and j < cols, or with `lower` for i >= j (some elements above the diagonal are
+// computed too, and are not meant to be read). Element (i, q) of a lies at a[i + q * lda],
+// (j, q) of b at b[j * bj + q * bq], (i, j) of c at c[i + j * ldc].
+void OrderedBlockProducts(int rows, int cols, int depth, const double* a, long lda, const double* b, long bj, long bq,
+                          double* c, long ldc, bool accumulate, bool lower);
+
+}  // namespace quenvar
