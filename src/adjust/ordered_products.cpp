@@ -80,6 +80,94 @@ QUENVAR_WIDE void Products(int rows, int cols, int depth, const double* a, long 
     }
 }
 
+// Sixteen, then four rows at a time, each kept in a register through all the columns.
+QUENVAR_WIDE void ColumnUpdate(int length, double* x, int count, const double* t, const double* const* y) {
+    int i = 0;
+    for (; i + 16 <= length; i += 16) {
+        __m256d s[4];
+        for (int r = 0; r < 4; ++r) s[r] = _mm256_loadu_pd(x + i + 4 * r);
+        for (int k = 0; k < count; ++k) {
+            const __m256d tk = _mm256_broadcast_sd(t + k);
+            const double* yk = y[k] + i;
+            for (int r = 0; r < 4; ++r) s[r] = _mm256_sub_pd(s[r], _mm256_mul_pd(tk, _mm256_loadu_pd(yk + 4 * r)));
+        }
+        for (int r = 0; r < 4; ++r) _mm256_storeu_pd(x + i + 4 * r, s[r]);
+    }
+    for (; i + 4 <= length; i += 4) {
+        __m256d s = _mm256_loadu_pd(x + i);
+        for (int k = 0; k < count; ++k) s = _mm256_sub_pd(s, _mm256_mul_pd(_mm256_broadcast_sd(t + k), _mm256_loadu_pd(y[k] + i)));
+        _mm256_storeu_pd(x + i, s);
+    }
+    for (; i < length; ++i) {
+        double s = x[i];
+        for (int k = 0; k < count; ++k) s -= t[k] * y[k][i];
+        x[i] = s;
+    }
+}
+
+// The same with the 128-bit vectors every x86-64 processor has.
+void PutNarrow(double* c, __m128d s, bool accumulate) {
+    _mm_storeu_pd(c, accumulate ? _mm_add_pd(_mm_loadu_pd(c), s) : s);
+}
+
+// Rows i .. i + 1 (and i + 2 .. i + 3 when `four`) of `width` (1 to 4) columns from j.
+template <bool four>
+void NarrowBlock(int width, int i, int j, int depth, const double* a, long lda, const double* b, long bj, long bq,
+                 double* c, long ldc, bool accumulate) {
+    __m128d s[2][4];
+    for (auto& half : s)
+        for (__m128d& e : half) e = _mm_setzero_pd();
+    for (int q = 0; q < depth; ++q) {
+        const double* aq = a + i + q * lda;
+        const __m128d a0 = _mm_loadu_pd(aq), a1 = four ? _mm_loadu_pd(aq + 2) : a0;
+        const double* bq0 = b + j * bj + q * bq;
+        for (int k = 0; k < width; ++k) {
+            const __m128d y = _mm_load1_pd(bq0 + k * bj);
+            s[0][k] = _mm_add_pd(s[0][k], _mm_mul_pd(a0, y));
+            if (four) s[1][k] = _mm_add_pd(s[1][k], _mm_mul_pd(a1, y));
+        }
+    }
+    for (int k = 0; k < width; ++k) {
+        PutNarrow(c + i + (j + k) * ldc, s[0][k], accumulate);
+        if (four) PutNarrow(c + i + 2 + (j + k) * ldc, s[1][k], accumulate);
+    }
+}
+
+void NarrowProducts(int rows, int cols, int depth, const double* a, long lda, const double* b, long bj, long bq,
+                    double* c, long ldc, bool accumulate, bool lower) {
+    for (int j = 0; j < cols; j += 4) {
+        const int width = cols - j < 4 ? cols - j : 4;
+        int i = lower ? j : 0;
+        for (; i + 4 <= rows; i += 4) NarrowBlock<true>(width, i, j, depth, a, lda, b, bj, bq, c, ldc, accumulate);
+        for (; i + 2 <= rows; i += 2) NarrowBlock<false>(width, i, j, depth, a, lda, b, bj, bq, c, ldc, accumulate);
+        for (; i < rows; ++i)
+            for (int k = 0; k < width; ++k) {
+                double sum = 0.0;
+                for (int q = 0; q < depth; ++q) sum += a[i + q * lda] * b[(j + k) * bj + q * bq];
+                Put(c + i + (j + k) * ldc, sum, accumulate);
+            }
+    }
+}
+
+void NarrowColumnUpdate(int length, double* x, int count, const double* t, const double* const* y) {
+    int i = 0;
+    for (; i + 8 <= length; i += 8) {
+        __m128d s[4];
+        for (int r = 0; r < 4; ++r) s[r] = _mm_loadu_pd(x + i + 2 * r);
+        for (int k = 0; k < count; ++k) {
+            const __m128d tk = _mm_load1_pd(t + k);
+            const double* yk = y[k] + i;
+            for (int r = 0; r < 4; ++r) s[r] = _mm_sub_pd(s[r], _mm_mul_pd(tk, _mm_loadu_pd(yk + 2 * r)));
+        }
+        for (int r = 0; r < 4; ++r) _mm_storeu_pd(x + i + 2 * r, s[r]);
+    }
+    for (; i < length; ++i) {
+        double s = x[i];
+        for (int k = 0; k < count; ++k) s -= t[k] * y[k][i];
+        x[i] = s;
+    }
+}
+
 bool HasWideVectors() {
     static const bool has = [] {
         __builtin_cpu_init();
@@ -96,10 +184,25 @@ void OrderedBlockProducts(int rows, int cols, int depth, const double* a, long l
 #if defined(__x86_64__) && defined(__GNUC__)
     if (HasWideVectors()) {
         Products(rows, cols, depth, a, lda, b, bj, bq, c, ldc, accumulate, lower);
-        return;
+    } else {
+        NarrowProducts(rows, cols, depth, a, lda, b, bj, bq, c, ldc, accumulate, lower);
     }
-#endif
+#else
     BlockProducts(rows, cols, depth, a, 1, lda, b, bj, bq, c, ldc, accumulate, lower);
+#endif
+}
+
+void OrderedColumnUpdate(int length, double* x, int count, const double* t, const double* const* y) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (HasWideVectors()) {
+        ColumnUpdate(length, x, count, t, y);
+    } else {
+        NarrowColumnUpdate(length, x, count, t, y);
+    }
+#else
+    for (int k = 0; k < count; ++k)
+        for (int i = 0; i < length; ++i) x[i] -= t[k] * y[k][i];
+#endif
 }
 
 }  // namespace quenvar

@@ -15,4 +15,8 @@ namespace quenvar {
 void OrderedBlockProducts(int rows, int cols, int depth, const double* a, long lda, const double* b, long bj, long bq,
                           double* c, long ldc, bool accumulate, bool lower);
 
+// x(i) -= t[k] y[k][i] for k = 0, 1, ... count - 1 in turn, for i < length: each element
+// updated term by term, each product rounded before it is subtracted.
+void OrderedColumnUpdate(int length, double* x, int count, const double* t, const double* const* y);
+
 }  // namespace quenvar

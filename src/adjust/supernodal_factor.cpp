@@ -179,6 +179,7 @@ void SupernodalFactor<Real>::Factor(const double* values, const std::vector<std:
     std::vector<int> targetSpace(size_t(tallest) + 1);
     using Block = Eigen::Map<Eigen::Matrix<Real, Eigen::Dynamic, Eigen::Dynamic>>;
     std::vector<Real> pivotSpace(static_cast<size_t>(widest)), rowSpace(static_cast<size_t>(widest));
+    std::vector<const Real*> columnSpace(static_cast<size_t>(widest));
     for (int s = 0; s < supernodes; ++s) {
         const int f = first_[size_t(s)], l = first_[size_t(s) + 1] - 1, w = l - f + 1;
         const int m = start_[size_t(l) + 1] - start_[size_t(l)];
@@ -260,10 +261,15 @@ void SupernodalFactor<Real>::Factor(const double* values, const std::vector<std:
         // Dense L D L^T of the supernode's columns.
         for (int c = 0; c < w; ++c) {
             if constexpr (std::is_same_v<Real, double>) {
+                // Column c less t_k times each earlier column k with t_k not zero, in turn.
+                int count = 0;
                 for (int k = 0; k < c; ++k) {
                     const Real t = d_[size_t(f + k)] * block(c, k);
-                    if (t != 0.0) block.col(c).tail(w + m - c) -= t * block.col(k).tail(w + m - c);
+                    if (t == 0.0) continue;
+                    rowSpace[size_t(count)] = t;
+                    columnSpace[size_t(count++)] = &block(c, k);
                 }
+                OrderedColumnUpdate(w + m - c, &block(c, c), count, rowSpace.data(), columnSpace.data());
             } else {
                 // Two rows at a time, their sums kept in registers: the x87 unit stores a long
                 // double slowly.

@@ -1,5 +1,6 @@
-// The ordered block products must give every element bit for bit as the term-by-term sums do,
-// whichever way the processor runs them, or the factor and the cofactors would depend on it.
+// The ordered block products and column updates must give every element bit for bit as the
+// term-by-term sums do, whichever way the processor runs them, or the factor and the cofactors
+// would depend on it.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -60,6 +61,26 @@ TEST(OrderedBlockProducts, EqualTheTermByTermSumsBitForBit) {
                             differing += !Same(c[size_t(i + j * rows)], expected[size_t(i + j * rows)]);
                     EXPECT_EQ(differing, 0);
                 }
+}
+
+// Lengths around the blocks of sixteen and four rows; zero, one and many columns.
+TEST(OrderedColumnUpdate, EqualsTheTermByTermUpdateBitForBit) {
+    std::mt19937 gen(21);
+    for (const int length : {1, 3, 4, 15, 16, 17, 21, 37, 150})
+        for (const int count : {0, 1, 7, 40}) {
+            SCOPED_TRACE(::testing::Message() << length << " rows, " << count << " columns");
+            const std::vector<double> x0 = Random(size_t(length), gen), t = Random(size_t(count), gen),
+                                      ys = Random(size_t(length * count), gen);
+            std::vector<const double*> y;
+            for (int k = 0; k < count; ++k) y.push_back(ys.data() + k * length);
+            std::vector<double> expected = x0, x = x0;
+            for (int i = 0; i < length; ++i)
+                for (int k = 0; k < count; ++k) expected[size_t(i)] -= t[size_t(k)] * y[size_t(k)][i];
+            OrderedColumnUpdate(length, x.data(), count, t.data(), y.data());
+            int differing = 0;
+            for (int i = 0; i < length; ++i) differing += !Same(x[size_t(i)], expected[size_t(i)]);
+            EXPECT_EQ(differing, 0);
+        }
 }
 
 }  // namespace
