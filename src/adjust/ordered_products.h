@@ -1,9 +1,10 @@
-// Dense block products of the double factor and selected inverse. Every element's sum starts
-// from zero and adds its products one by one in the order of their index, each product rounded
-// before it is added: on processors with 256-bit vectors four rows are taken at once, on
-// others one element at a time, and the numbers are the same. The general product kernels
-// split long sums into panels whose length follows the processor's cache sizes and add short
-// ones in vector-wide partial sums, so their last bits depend on the processor.
+// Dense block products and column updates of the double factor and selected inverse. Every
+// element's sum starts from zero (or from the element) and takes its terms one by one in the
+// order of their index, each product rounded before it is added: neighbouring rows are taken
+// together in 256-bit vectors where the processor has them and in 128-bit ones elsewhere, and
+// the numbers are the same. The general product kernels split long sums into panels whose
+// length follows the processor's cache sizes and add short ones in vector-wide partial sums, so
+// their last bits depend on the processor.
 #pragma once
 
 namespace quenvar {
