@@ -79,12 +79,28 @@ void InvertNarrow(const LowerFactor<Real>& f, int fc, int lc, Real* u, Real* y, 
             }
             const int* rows = f.rows + f.start[r];
             const int* end = f.rows + f.start[r + 1];
-            for (int b = a + 1; b < m && rows < end; ++b, ++rows) {
-                if (*rows != rr[b]) rows = Gallop(rows, end, rr[b]);
-                const Real zba = offDiagonal[size_t(rows - f.rows)];
-                for (int c = 0; c < w; ++c) {
-                    y[c * m + b] += zba * ua[c];
-                    ya[c] += zba * u[c * m + b];
+            if (w == 2) {
+                // The X and Y of one point, the commonest supernode: the same sums unrolled.
+                Real* __restrict y0 = y;
+                Real* __restrict y1 = y + m;
+                const Real* __restrict u0 = u;
+                const Real* __restrict u1 = u + m;
+                for (int b = a + 1; b < m && rows < end; ++b, ++rows) {
+                    if (*rows != rr[b]) rows = Gallop(rows, end, rr[b]);
+                    const Real zba = offDiagonal[size_t(rows - f.rows)];
+                    y0[b] += zba * ua[0];
+                    ya[0] += zba * u0[b];
+                    y1[b] += zba * ua[1];
+                    ya[1] += zba * u1[b];
+                }
+            } else {
+                for (int b = a + 1; b < m && rows < end; ++b, ++rows) {
+                    if (*rows != rr[b]) rows = Gallop(rows, end, rr[b]);
+                    const Real zba = offDiagonal[size_t(rows - f.rows)];
+                    for (int c = 0; c < w; ++c) {
+                        y[c * m + b] += zba * ua[c];
+                        ya[c] += zba * u[c * m + b];
+                    }
                 }
             }
             for (int c = 0; c < w; ++c) y[c * m + a] = ya[c];
