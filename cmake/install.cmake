@@ -14,8 +14,12 @@ install(FILES ${CMAKE_SOURCE_DIR}/include/quenvar.h ${CMAKE_SOURCE_DIR}/include/
 
 if(TARGET quenvar_cli)
   file(RELATIVE_PATH QUENVAR_BIN_TO_LIB ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
-  set_target_properties(quenvar_cli PROPERTIES BUILD_RPATH_USE_ORIGIN ON
-                        INSTALL_RPATH "$ORIGIN/${QUENVAR_BIN_TO_LIB}")
+  # One run path for the build tree and the installation: the library beside the installed
+  # tool's bin folder, else beside the tool itself as in the build tree. Rewriting the path at
+  # install time would pad it with empty entries, which the loader reads as the current
+  # directory.
+  set_target_properties(quenvar_cli PROPERTIES BUILD_WITH_INSTALL_RPATH ON
+                        INSTALL_RPATH "$ORIGIN/${QUENVAR_BIN_TO_LIB}:$ORIGIN")
   install(TARGETS quenvar_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${CMAKE_SOURCE_DIR}/man/quenvar.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
