@@ -9,10 +9,14 @@
 namespace quenvar {
 namespace {
 
+// Unknowns of one station kept in its cofactor table: 256 x 256 pairs, about 0.6 MB.
+constexpr int LargestStationTable = 256;
+
 // The cofactors read for one station's observations, each taken from Q once: the rows of a
 // station share its own unknowns and, for directions, its mean row, so the same pairs are read
 // again and again. The unknowns are numbered in the order they are met; the table holds the
-// pairs of those numbers.
+// pairs of those numbers. It grows with the square of a station's unknowns, so it has room for
+// the first LargestStationTable of them; the cofactors of the rest are read from Q.
 class StationQ {
 public:
     explicit StationQ(const CofactorMatrix& q) : q_(q) {}
@@ -30,6 +34,7 @@ public:
     // Starts a station whose observations reach at most `places` unknowns and forgets the
     // previous one's. Without the memory for a larger table every cofactor is read from Q.
     void Begin(int places) {
+        places = std::min(places, LargestStationTable);
         for (size_t r = 0; r < met_.size(); ++r) {
             local_[size_t(met_[r])] = -1;
             std::fill_n(known_.begin() + std::ptrdiff_t(r * size_t(room_)), r + 1, char(0));
