@@ -132,7 +132,7 @@ int FindWeakestDirection(const DesignFiles& files, AllocationGate gate) {
     PutInt16(bytes, int16_t(n));
     PutFloat(bytes, s0);
     PutFloat(bytes, d[size_t(k)] / s0);
-    for (int i = 1; i <= n; ++i) PutFloat(bytes, v(i, k));
+    for (int i = 1; i <= n; ++i) PutFloat(bytes, v(k, i));
     const bool written = WriteBytes(out.get(), bytes);
     return std::fclose(out.release()) == 0 && written ? 1 : 0;
 }

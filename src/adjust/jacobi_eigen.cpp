@@ -73,7 +73,8 @@ int JacobiEigen(FloatMatrix& a, FloatMatrix& v, std::vector<float>& d) {
                 for (int j = 1; j < p; ++j) Rotate(a(j, p), a(j, q), s, tau);
                 for (int j = p + 1; j < q; ++j) Rotate(a(p, j), a(j, q), s, tau);
                 for (int j = q + 1; j <= n; ++j) Rotate(a(p, j), a(q, j), s, tau);
-                for (int j = 1; j <= n; ++j) Rotate(v(j, p), v(j, q), s, tau);
+                // The eigenvectors are the rows of v, so this pass runs along two rows.
+                for (int j = 1; j <= n; ++j) Rotate(v(p, j), v(q, j), s, tau);
                 ++rotations;
             }
         }

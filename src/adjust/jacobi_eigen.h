@@ -25,7 +25,7 @@ private:
 inline constexpr int JacobiMostSweeps = 50;
 
 // Decomposes a (symmetric; only its upper triangle is read, and it is destroyed) into v
-// (columns: eigenvectors of unit length) and d[1..n] (eigenvalues; d holds n + 1 places).
+// (rows: eigenvectors of unit length) and d[1..n] (eigenvalues; d holds n + 1 places).
 // A sweep starts with S = sum of |a(p, q)| over p < q and ends the method when S is 0. In the
 // first three sweeps a pair is rotated only when |a(p, q)| exceeds 0.2 S / n^2; from the fifth
 // sweep an element too small to change d(p) and d(q) even a hundredfold is set to 0 without a

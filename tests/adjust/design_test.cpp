@@ -126,8 +126,8 @@ TEST(GeneralDesign, PlannedObservationIsRatedWithoutEnteringTheNormalEquations) 
 
 // ---- third-class analysis -------------------------------------------------------------
 
-// A dense symmetric matrix is rebuilt from its eigenvectors and eigenvalues, V D V^T, and V is
-// orthonormal, to the precision of 4-byte floats.
+// A dense symmetric matrix is rebuilt from its eigenvectors (the rows of V) and eigenvalues,
+// V^T D V, and V is orthonormal, to the precision of 4-byte floats.
 TEST(JacobiEigen, DecomposesADenseSymmetricMatrix) {
     const int n = 12;
     testing::Noise noise(3);
@@ -142,7 +142,7 @@ TEST(JacobiEigen, DecomposesADenseSymmetricMatrix) {
     for (int i = 1; i <= n; ++i)
         for (int j = 1; j <= n; ++j) {
             double rebuilt = 0.0, unit = 0.0;
-            for (int k = 1; k <= n; ++k) rebuilt += double(v(i, k)) * d[size_t(k)] * v(j, k), unit += double(v(k, i)) * v(k, j);
+            for (int k = 1; k <= n; ++k) rebuilt += double(v(k, i)) * d[size_t(k)] * v(k, j), unit += double(v(i, k)) * v(j, k);
             EXPECT_NEAR(rebuilt, original(size_t(i - 1), size_t(j - 1)), 2e-5) << i << "," << j;
             EXPECT_NEAR(unit, i == j ? 1.0 : 0.0, 2e-6) << i << "," << j;
         }
