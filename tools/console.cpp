@@ -9,6 +9,7 @@
 #include <iostream>
 #include <iterator>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "quenvar.h"
@@ -79,11 +80,18 @@ int Hook(const char* text, const char* caption, int kind, void* context) {
     Console& console = *static_cast<Console*>(context);
     const std::string body = GbkToUtf8(text ? text : "");
     switch (kind) {
-        case 1:
+        case 1: {
+            std::string box = GbkToUtf8(caption ? caption : "") + '\n' + body;
+            if (box == console.lastBox) {
+                ++console.repeats;
+                return 1;
+            }
             console.FinishProgressLine();
             PrintBox(GbkToUtf8(caption ? caption : ""), body);
             std::fprintf(stderr, "\u2570\u2500\n");
+            console.lastBox = std::move(box);
             return 1;
+        }
         case 2:
             console.FinishProgressLine();
             PrintBox(GbkToUtf8(caption ? caption : ""), body);
@@ -144,9 +152,11 @@ void Console::Install() {
 }
 
 void Console::FinishProgressLine() {
-    if (!progressOpen) return;
-    std::fprintf(stderr, "\n");
+    if (progressOpen) std::fprintf(stderr, "\n");
     progressOpen = false;
+    if (repeats > 0) std::fprintf(stderr, "  (the same message %ld more times)\n", repeats);
+    repeats = 0;
+    lastBox.clear();
 }
 
 bool PrintGbkFile(const std::string& path, bool endLine) {

@@ -23,10 +23,16 @@ struct Console {
     bool progressOpen = false;  // a progress line is on the terminal without its line end
     bool stderrIsTerminal = false;
     bool stdinIsTerminal = false;
+    // The last information box shown, and how often the library has shown it again since: a
+    // run of the same box (one for each refused observation of a long file) is printed once
+    // with its count.
+    std::string lastBox;
+    long repeats = 0;
 
     // Installs this console as the library's message hook.
     void Install();
-    // Ends an open progress line so that further output starts on a fresh line.
+    // Ends an open progress line, and a run of repeated boxes with its count, so that further
+    // output starts on a fresh line.
     void FinishProgressLine();
 };
 

@@ -150,6 +150,12 @@ public:
         }
         for (size_t n = 1; n < lines.size(); ++n) CheckLine(int(n) + 1, lines[n], n + 1 < lines.size());
         FinishNames();
+        if (refused_ > 0) {
+            Warn(growthLine_, growthText_,
+                 "this line names the " + std::to_string(GrowthPoint) + "th point: the storage grows here, and it "
+                 "takes no observation after its growth: the " + std::to_string(refused_) +
+                     " observation lines from here on are refused with 'no enough space'");
+        }
         std::stable_sort(warnings_.begin(), warnings_.end(),
                          [](const InputWarning& a, const InputWarning& b) { return a.line < b.line; });
         return std::move(warnings_);
@@ -215,6 +221,11 @@ private:
 
     void NoteName(int number, const std::string& line, const std::string& name, bool defined) {
         Use& use = uses_[name];
+        // A new name is a new point, and so is every line of a name the reader cuts.
+        if ((use.count == 0 || name.size() > NameBytes) && ++pointsNamed_ == GrowthPoint) {
+            growthLine_ = number;
+            growthText_ = line;
+        }
         if (use.count++ == 0) {
             use.line = number;
             use.text = line;
@@ -273,6 +284,7 @@ private:
         if (tokens.empty()) return;
         const std::string& target = tokens[0].text;
         NoteName(number, line, target, false);
+        if (growthLine_ > 0 && tokens.size() > 1) ++refused_;
         size_t at = target.size();
         while (at < text.size() && Blank(text[at])) ++at;
         if (at >= text.size()) {
@@ -356,9 +368,17 @@ private:
         }
     }
 
+    // The reader grows the storage when the point of this number is first named; from then on
+    // it refuses every observation.
+    static constexpr int GrowthPoint = 2 * PointsPerUnit + 1020;
+
     std::string file_;
     bool observations_ = false;
     std::string station_;
+    int pointsNamed_ = 0;
+    int growthLine_ = 0;  // the line naming the point that grows the storage
+    std::string growthText_;
+    int refused_ = 0;     // observation lines read from there on
     std::vector<InputWarning> warnings_;
     std::map<std::string, Use> uses_;
     std::map<std::string, PointLine> points_;

@@ -101,6 +101,25 @@ TEST(CliInputCheck, TheCommaSeparatedPairIsCheckedInBothFiles) {
                          dir.File("q.wco") + ": warning: the observation file '" + dir.File("q.wob") + "' is missing"));
 }
 
+// A text network naming its 3,068th point grows the storage there, and the reader refuses every
+// observation from then on: the checker names the line and the count, and the tool shows the
+// reader's refusals as one box with the number of its repeats.
+TEST(CliInputCheck, ObservationsAfterTheStorageGrowsAreCountedAndShownOnce) {
+    std::string text = "<< large\nP1    10 1000.0 1000.0 0\n";
+    for (int p = 2; p <= 3067; ++p) text += "P" + std::to_string(p) + " 00\n";
+    text += "<<\nP1    P2 d0 100.0\n      P3068 d0 100.0\n      P3 d0 100.0\n      P4 d0 100.0\n";
+    TempDir dir;
+    const std::string file = dir.File("large.txt");
+    std::ofstream(file, std::ios::binary) << text;
+    const std::string warning = file + ":3071: warning: this line names the 3068th point";
+    EXPECT_TRUE(ContainsAll(RunCli({"check", file}).out, {warning, "the 3 observation lines from here on are refused"}));
+    const CliResult r = RunCli({"convert", file, dir.File("large.db")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string box = Utf8(u8"\u2502 no enough space\n");
+    EXPECT_TRUE(ContainsAll(r.err, {warning, box, "(the same message 2 more times)"}));
+    EXPECT_EQ(r.err.find(box), r.err.rfind(box));
+}
+
 // The checker reads as the reader does: separators, comments, indentation by tab and CR LF.
 TEST(InputChecker, ReadsLinesAsTheReaderDoes) {
     const std::string text = "<<\r\nA,10,(1.0),[2.0],0\r\n/ TRAV0001 a comment\r\nB 00\r\n<<\r\nA\tB c0 1.3000\r\n\tB d0 5\r\n";
