@@ -133,7 +133,7 @@ void NarrowBlock(int width, int i, int j, int depth, const double* a, long lda, 
     }
 }
 
-void NarrowProducts(int rows, int cols, int depth, const double* a, long lda, const double* b, long bj, long bq,
+void NarrowProductsOf(int rows, int cols, int depth, const double* a, long lda, const double* b, long bj, long bq,
                     double* c, long ldc, bool accumulate, bool lower) {
     for (int j = 0; j < cols; j += 4) {
         const int width = cols - j < 4 ? cols - j : 4;
@@ -149,7 +149,7 @@ void NarrowProducts(int rows, int cols, int depth, const double* a, long lda, co
     }
 }
 
-void NarrowColumnUpdate(int length, double* x, int count, const double* t, const double* const* y) {
+void NarrowUpdate(int length, double* x, int count, const double* t, const double* const* y) {
     int i = 0;
     for (; i + 8 <= length; i += 8) {
         __m128d s[4];
@@ -184,24 +184,37 @@ void OrderedBlockProducts(int rows, int cols, int depth, const double* a, long l
 #if defined(__x86_64__) && defined(__GNUC__)
     if (HasWideVectors()) {
         Products(rows, cols, depth, a, lda, b, bj, bq, c, ldc, accumulate, lower);
-    } else {
-        NarrowProducts(rows, cols, depth, a, lda, b, bj, bq, c, ldc, accumulate, lower);
+        return;
     }
-#else
-    BlockProducts(rows, cols, depth, a, 1, lda, b, bj, bq, c, ldc, accumulate, lower);
 #endif
+    NarrowBlockProducts(rows, cols, depth, a, lda, b, bj, bq, c, ldc, accumulate, lower);
 }
 
 void OrderedColumnUpdate(int length, double* x, int count, const double* t, const double* const* y) {
 #if defined(__x86_64__) && defined(__GNUC__)
     if (HasWideVectors()) {
         ColumnUpdate(length, x, count, t, y);
-    } else {
-        NarrowColumnUpdate(length, x, count, t, y);
+        return;
     }
+#endif
+    NarrowColumnUpdate(length, x, count, t, y);
+}
+
+void NarrowBlockProducts(int rows, int cols, int depth, const double* a, long lda, const double* b, long bj, long bq,
+                         double* c, long ldc, bool accumulate, bool lower) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    NarrowProductsOf(rows, cols, depth, a, lda, b, bj, bq, c, ldc, accumulate, lower);
 #else
-    for (int k = 0; k < count; ++k)
-        for (int i = 0; i < length; ++i) x[i] -= t[k] * y[k][i];
+    BlockProducts(rows, cols, depth, a, 1, lda, b, bj, bq, c, ldc, accumulate, lower);
+#endif
+}
+
+void NarrowColumnUpdate(int length, double* x, int count, const double* t, const double* const* y) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    NarrowUpdate(length, x, count, t, y);
+#else
+    for (int i = 0; i < length; ++i)
+        for (int k = 0; k < count; ++k) x[i] -= t[k] * y[k][i];
 #endif
 }
 

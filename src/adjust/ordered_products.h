@@ -20,4 +20,10 @@ void OrderedBlockProducts(int rows, int cols, int depth, const double* a, long l
 // updated term by term, each product rounded before it is subtracted.
 void OrderedColumnUpdate(int length, double* x, int count, const double* t, const double* const* y);
 
+// The same with 128-bit vectors only, as processors without 256-bit ones run them; named so
+// that their numbers can be checked on any processor.
+void NarrowBlockProducts(int rows, int cols, int depth, const double* a, long lda, const double* b, long bj, long bq,
+                         double* c, long ldc, bool accumulate, bool lower);
+void NarrowColumnUpdate(int length, double* x, int count, const double* t, const double* const* y);
+
 }  // namespace quenvar
