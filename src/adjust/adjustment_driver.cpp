@@ -116,6 +116,7 @@ private:
                 --p;
                 continue;
             }
+            if (solved == SolveNoMemory) return ResultNoMemory;
             if (solved != 1) return ResultSolution;
             if (design_) {
                 SetPosteriorSigma(net_, PriorSigma(net_));

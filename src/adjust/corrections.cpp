@@ -16,17 +16,6 @@ void MultiplyCofactors(const NormalMatrix& matrix, int n, const double* v, doubl
     }
 }
 
-void SolveCorrections(NormalMatrix& matrix, std::vector<double>& x, int n) {
-    const double* b = matrix.Row(n + 1);
-    MultiplyCofactors(matrix, n, b, x.data());
-    double bx = 0.0;
-    for (int i = 1; i <= n; ++i) {
-        x[size_t(i) - 1] = -x[size_t(i) - 1];
-        bx += b[i - 1] * x[size_t(i) - 1];
-    }
-    matrix.Last() += bx;
-}
-
 void ApplyCorrections(Network& net, const std::vector<double>& x, const UnknownMap& map) {
     for (int i = 1; i <= net.hdr.pointCount; ++i) {
         const int k = map[size_t(i)];

@@ -11,10 +11,6 @@ namespace quenvar {
 // y := Q v, Q the leading n x n part of the inverted matrix (n values each).
 void MultiplyCofactors(const NormalMatrix& matrix, int n, const double* v, double* y);
 
-// x := -Q b (b the first n places of row n + 1); the last element of the matrix is then
-// increased by b^T x, turning the weighted sum of squared misclosures into [pvv].
-void SolveCorrections(NormalMatrix& matrix, std::vector<double>& x, int n);
-
 // Moves every unknown point by its correction: H := H + x (height), X := X - x, Y := Y - x
 // (plane, whose rows carry the derivatives with reversed sign).
 void ApplyCorrections(Network& net, const std::vector<double>& x, const UnknownMap& map);

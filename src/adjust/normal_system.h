@@ -29,6 +29,8 @@ inline constexpr int SolveSingular = 0;  // a pivot below 1e-20
 // The storage cannot solve these equations (memory, a connection outside the pattern, an
 // ill-conditioned datum system); the packed storage can.
 inline constexpr int SolveUseReference = -1;
+// The packed storage cannot have the work space it refines the corrections with.
+inline constexpr int SolveNoMemory = -2;
 
 class NormalSystem : public NormalAccumulator, public CofactorMatrix {
 public:
@@ -47,7 +49,7 @@ public:
     // N(1, 1) with its datum term, the first pivot of the packed inversion.
     virtual double FirstDiagonal() const = 0;
 
-    // Solves the equations formed: 1, SolveSingular or SolveUseReference. Afterwards
+    // Solves the equations formed: 1, SolveSingular, SolveUseReference or SolveNoMemory. Afterwards
     // Corrections and the cofactors are available.
     virtual int Solve() = 0;
 

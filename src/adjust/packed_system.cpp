@@ -7,14 +7,17 @@
 namespace quenvar {
 namespace {
 
-// The nonzero elements of the leading n x n triangle of m by columns, rows ascending.
-void CopyLower(const NormalMatrix& m, int n, LowerColumnsCopy& copy) {
+// The nonzero elements of the leading n x n triangle of m by columns, rows ascending; throws
+// std::bad_alloc when the gate refuses their memory.
+void CopyLower(const NormalMatrix& m, int n, LowerColumnsCopy& copy, AllocationGate gate) {
     copy.start.assign(size_t(n) + 1, 0);
     for (int i = 1; i <= n; ++i) {
         const double* row = m.Row(i);
         for (int j = 1; j <= i; ++j) copy.start[size_t(j)] += row[j - 1] != 0.0;
     }
     for (int j = 1; j <= n; ++j) copy.start[size_t(j)] += copy.start[size_t(j) - 1];
+    const size_t count = size_t(copy.start[size_t(n)]);
+    if (!AllocationAllowed(gate, count * (sizeof(int) + sizeof(double)))) throw std::bad_alloc();
     copy.rows.resize(size_t(copy.start[size_t(n)]));
     copy.values.resize(copy.rows.size());
     std::vector<int> fill(copy.start.begin(), copy.start.end() - 1);
@@ -33,6 +36,7 @@ void CopyLower(const NormalMatrix& m, int n, LowerColumnsCopy& copy) {
 
 bool PackedSystem::Prepare(const Network& net, const UnknownMap&, int n) {
     n_ = n;
+    gate_ = net.allocationAllowed;
     // The system has no memory compaction to ask for: the second attempt is a plain retry.
     const size_t bytes = PackedSize(n + 1) * sizeof(double);
     auto attempt = [&] { return AllocationAllowed(net.allocationAllowed, bytes) && matrix_.Allocate(n + 1); };
@@ -56,9 +60,10 @@ double PackedSystem::FirstDiagonal() const {
 
 int PackedSystem::Solve() {
     try {
-        CopyLower(matrix_, n_, normal_);
+        CopyLower(matrix_, n_, normal_, gate_);
     } catch (const std::bad_alloc&) {
         normal_ = LowerColumnsCopy{};
+        return SolveNoMemory;
     }
     BalanceDatumVectors(datum_, extended_, [this](int u) { return matrix_.At(u, u); });
     AddDatumTerms(datum_, matrix_, +1.0);
@@ -68,11 +73,6 @@ int PackedSystem::Solve() {
 }
 
 void PackedSystem::Corrections(std::vector<double>& x) {
-    if (normal_.start.empty()) {
-        refinement_ = RefinementSteps{};
-        SolveCorrections(matrix_, x, n_);
-        return;
-    }
     std::vector<double> v(static_cast<size_t>(n_));
     // The inversion leaves the right-hand side row as it was.
     const double* b = matrix_.Row(n_ + 1);
@@ -89,10 +89,10 @@ void PackedSystem::Corrections(std::vector<double>& x) {
 bool PackedSystem::PrepareCofactors() {
     if (!corrected_) return true;
     corrected_ = false;
-    // Without the work space the cofactors stay as the inversion left them.
     try {
         RefineCofactors();
     } catch (const std::bad_alloc&) {
+        return false;
     }
     return true;
 }
@@ -103,6 +103,7 @@ bool PackedSystem::PrepareCofactors() {
 // the sparse storage's. Q = X - G G^T is held; X = Q + G G^T is used column by column.
 void PackedSystem::RefineCofactors() {
     const size_t n = size_t(n_), w = size_t(extended_.columns);
+    if (!AllocationAllowed(gate_, (5 * n + w + normal_.values.size()) * sizeof(double))) throw std::bad_alloc();
     std::vector<int> row(n + 1, -1);  // row of each unknown in the datum vectors
     for (size_t a = 0; a < extended_.unknowns.size(); ++a) row[size_t(extended_.unknowns[a])] = int(a);
     const auto g = [this, w](int a, size_t k) { return extended_.values[size_t(a) * w + k]; };

@@ -31,9 +31,9 @@ private:
     // The datum vectors of a network without fixed points over the datum points and over every
     // unknown point.
     DatumVectors datum_, extended_;
-    // N as formed, kept from the inversion for the refinement of the corrections; empty when
-    // memory was short.
+    // N as formed, kept from the inversion for the refinement of the corrections.
     LowerColumnsCopy normal_;
+    AllocationGate gate_ = nullptr;  // the network's, asked before the work space is allocated
     bool corrected_ = false;  // the corrections of the pass are taken, its cofactors not refined
 
     void RefineCofactors();

@@ -169,8 +169,11 @@ TEST(DirectionElimination, OnePassMatchesExplicitOrientationUnknowns) {
     // Cofactors at the coordinates of the linearisation, before the corrections move them.
     CollectCofactors sink;
     ASSERT_EQ(ComputeAdjustedCofactors(net, N, n, t.map, false, &sink), 1);
+    // x = -Q b, and [pvv] = [pll] + b^T x.
     std::vector<double> x(static_cast<size_t>(n));
-    SolveCorrections(N, x, n);
+    const double* b = N.Row(n + 1);
+    MultiplyCofactors(N, n, b, x.data());
+    for (int i = 0; i < n; ++i) x[size_t(i)] = -x[size_t(i)], N.Last() += b[i] * x[size_t(i)];
     ApplyCorrections(net, x, t.map);
 
     EXPECT_NEAR(std::sqrt(N.Last() / (m - n)), ref.sigma0, 1e-9 * ref.sigma0);
