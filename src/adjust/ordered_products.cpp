@@ -205,7 +205,7 @@ void NarrowBlockProducts(int rows, int cols, int depth, const double* a, long ld
 #if defined(__x86_64__) && defined(__GNUC__)
     NarrowProductsOf(rows, cols, depth, a, lda, b, bj, bq, c, ldc, accumulate, lower);
 #else
-    BlockProducts(rows, cols, depth, a, 1, lda, b, bj, bq, c, ldc, accumulate, lower);
+    BlockProducts(rows, cols, depth, a, lda, b, bj, bq, c, ldc, accumulate, lower);
 #endif
 }
 

@@ -2,10 +2,8 @@
 
 #include <Eigen/Dense>
 #include <algorithm>
-#include <type_traits>
 
 #include "adjust/block_products.h"
-#include "adjust/ordered_products.h"
 
 namespace quenvar {
 namespace {
@@ -191,22 +189,14 @@ void SelectedInverse(const LowerFactor<Real>& f, std::vector<Real>& offDiagonal,
                     zrr(b, a) = offDiagonal[size_t(rows - f.rows)];
                 }
             }
-            // Z_RR is gathered in its lower triangle only.
-            if constexpr (std::is_same_v<Real, double>) {
-                // The ordered products take Z_RR whole and U^T by columns (in the space of
-                // L_RS, no longer needed).
-                for (int a = 0; a < m; ++a)
-                    for (int b = a + 1; b < m; ++b) zrr(a, b) = zrr(b, a);
-                Block ut(lrsSpace.data(), w, m);
-                ut = u.transpose();
-                OrderedBlockProducts(m, w, m, zrr.data(), m, u.data(), m, 1, y.data(), m, false, false);
-                OrderedBlockProducts(w, w, m, ut.data(), w, y.data(), m, 1, t.data(), w, true, true);
-            } else {
-                for (int a = 0; a < m; ++a)
-                    for (int b = a + 1; b < m; ++b) zrr(a, b) = zrr(b, a);
-                BlockProducts(m, w, m, zrr.data(), 1, m, u.data(), m, 1, y.data(), m, false, false);
-                BlockProducts(w, w, m, u.data(), m, 1, y.data(), m, 1, t.data(), w, true, true);
-            }
+            // Z_RR is gathered in its lower triangle only; the products take it whole and U^T by
+            // columns (in the space of L_RS, no longer needed).
+            for (int a = 0; a < m; ++a)
+                for (int b = a + 1; b < m; ++b) zrr(a, b) = zrr(b, a);
+            Block ut(lrsSpace.data(), w, m);
+            ut = u.transpose();
+            FactorBlockProducts(m, w, m, zrr.data(), m, u.data(), m, 1, y.data(), m, false, false);
+            FactorBlockProducts(w, w, m, ut.data(), w, y.data(), m, 1, t.data(), w, true, true);
             for (int c = fc; c <= lc; ++c)
                 for (int r = 0; r < m; ++r) offDiagonal[size_t(below(r, c))] = -y(r, c - fc);
         }

@@ -240,11 +240,7 @@ void SupernodalFactor<Real>::Factor(const double* values, const std::vector<std:
                     pivots[c - g] = d_[size_t(c)];
                 }
                 scaled.noalias() = x.topRows(b) * pivots.asDiagonal();
-                if constexpr (std::is_same_v<Real, double>) {
-                    OrderedBlockProducts(a, b, wu, x.data(), a, scaled.data(), 1, b, update.data(), a, false, true);
-                } else {
-                    BlockProducts(a, b, wu, x.data(), 1, a, scaled.data(), 1, b, update.data(), a, false, true);
-                }
+                FactorBlockProducts(a, b, wu, x.data(), a, scaled.data(), 1, b, update.data(), a, false, true);
                 for (int j = 0; j < b; ++j) {
                     const int col = ru[k0 + j] - f;
                     for (int i = j; i < a; ++i) block(local[size_t(ru[k0 + i])], col) -= update(i, j);

@@ -139,11 +139,11 @@ TEST(SparseSystemTest, BlockProductsOfOddSizesAndStrides) {
         return sum;
     };
     std::vector<long double> c(size_t(rows * cols), 7.0L);
-    BlockProducts(rows, cols, depth, a.data(), 1, rows, b.data(), depth, 1, c.data(), rows, false, false);
+    BlockProducts(rows, cols, depth, a.data(), rows, b.data(), depth, 1, c.data(), rows, false, false);
     for (int i = 0; i < rows; ++i)
         for (int j = 0; j < cols; ++j) EXPECT_NEAR(double(c[size_t(i + j * rows)]), double(exact(i, j)), 1e-15) << i << j;
     std::vector<long double> lower(size_t(rows * cols), 1.0L);
-    BlockProducts(rows, cols, depth, a.data(), 1, rows, b.data(), depth, 1, lower.data(), rows, true, true);
+    BlockProducts(rows, cols, depth, a.data(), rows, b.data(), depth, 1, lower.data(), rows, true, true);
     for (int j = 0; j < cols; ++j)
         for (int i = j; i < rows; ++i)
             EXPECT_NEAR(double(lower[size_t(i + j * rows)]), double(1.0L + exact(i, j)), 1e-15) << i << j;
